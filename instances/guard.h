@@ -1,0 +1,28 @@
+// Finding and closing running copies of the product that hold a file open.
+#ifndef VELMORA_INSTANCES_GUARD_H
+#define VELMORA_INSTANCES_GUARD_H
+
+#include "platform/win32.h"
+
+// What to do to each window of a matching process.
+enum InUseAction {
+  IN_USE_DETECT = 0,
+  IN_USE_POST_CANCEL = 1041,
+  IN_USE_POST_CLOSE = 1042,
+  IN_USE_TERMINATE = 1043,
+  IN_USE_SHOW = 1044
+};
+
+// How many 250 ms pauses ResolveFileInUse allows in a row while the file stays locked and
+// no matching program is found, before it gives up.
+enum { IN_USE_RETRY_LIMIT = 20 };
+
+// The last process whose image is the in-use target, after applying action to its windows;
+// 0 when none (or psapi is unavailable).
+DWORD FindRunningInstance(int action);
+// Closes or lets the user close the programs running `path`. 1: try the file again;
+// 0: give up (the user abandoned it, or the retry limit was reached).
+int ResolveFileInUse(const char* path);
+INT_PTR CALLBACK InUseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif
