@@ -13,10 +13,10 @@ class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = ::testing::TempDir() + "velmora-" + info->test_suite_name() + "-" + info->name() + "-" +
-            std::to_string(getpid());
-    for (char& c : root_)
-      if (c == '/' && &c != &root_[0] && root_.compare(0, ::testing::TempDir().size(), ::testing::TempDir()) != 0) c = '_';
+    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    root_ = ::testing::TempDir() + "velmora-" + name + "-" + std::to_string(getpid());
     world::Create(root_);
     ASSERT_TRUE(world::LoadResourceFile(VELMORA_DIALOGS_RES));
   }
