@@ -24,6 +24,11 @@ std::string CanonicalKey(const std::string& windowsPath);
 // fallible Win32 call of the layer asks this first with its own name and path ("" if none).
 bool FaultFires(const char* function, const std::string& path);
 
+// ---- shell ID lists (shell_folders.cpp) --------------------------------------------------
+// A new ID list, freed with the shell allocator (SHGetMalloc) or CoTaskMemFree, that names
+// `path`; "" makes an item without a file-system path (a virtual folder such as Control Panel).
+LPITEMIDLIST NewIdList(const std::string& path);
+
 // ---- other programs (processes.cpp) ------------------------------------------------------
 // True when a running simulated process holds the file (by CanonicalKey) open.
 bool HeldByProcess(const std::string& canonicalKey);
