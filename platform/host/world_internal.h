@@ -34,6 +34,9 @@ LPITEMIDLIST NewIdList(const std::string& path);
 bool HeldByProcess(const std::string& canonicalKey);
 // The id of the setup program's own process.
 DWORD OwnProcessId();
+// CloseHandle (files.cpp) passes every handle that is not a file of its own here; true when
+// it was a process handle and is now closed.
+bool CloseProcessHandle(HANDLE handle);
 
 // ---- time (clock.cpp) ------------------------------------------------------------------------
 // Runs `action` when the virtual clock reaches `atMs` (during Sleep, timers, or waits).
