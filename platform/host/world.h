@@ -131,6 +131,25 @@ bool ProcessRunning(DWORD processId);
 std::vector<DWORD> RunningProcesses();
 // Command lines the program started with WinExec, in order.
 std::vector<std::string> StartedCommands();
+// Every name LoadLibraryA was asked for, exactly as passed, in order (loaded or not).
+std::vector<std::string> LoadedLibraries();
+// The flags of the last SetDefaultDllDirectories call, 0 when the program never made one.
+DWORD DllSearchFlags();
+// Shell link objects made by CoCreateInstance and not yet released (0 when all are).
+int ShellLinkObjectsAlive();
+// What a saved .lnk file holds, read back from its bytes; `valid` false when the file is
+// missing or not a shell link this layer can read.
+struct ShellLinkInfo {
+  bool valid = false;
+  std::string target;          // LinkInfo's local base path (or network share and suffix)
+  std::string workingFolder;
+  std::string description;
+  std::string arguments;
+  std::string iconPath;
+  int iconIndex = 0;
+  int showCommand = 0;
+};
+ShellLinkInfo ReadShellLink(const std::string& path);
 
 // ---- transcript ------------------------------------------------------------------------------
 // Every user-visible event in order, one line each, e.g.
