@@ -11,4 +11,10 @@ ResultCode CreateFolderTree(const char* path);
 // lines and opens the new log into runState.logFile. 0, 5, 123 or a deletion's system code.
 ResultCode PrepareInstallFolder(void);
 
+// Resolves "." and ".." parts of path lexically into resolved (PATH_CAPACITY bytes) and
+// returns 1 when the result lies strictly inside folder (also resolved); 0 for anything
+// else, including paths that are not absolute drive or network paths. Used to keep an
+// untrusted old log from naming files outside the install folder.
+int PathInsideFolder(const char* path, const char* folder, char* resolved);
+
 #endif

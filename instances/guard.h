@@ -23,6 +23,12 @@ DWORD FindRunningInstance(int action);
 // Closes or lets the user close the programs running `path`. 1: try the file again;
 // 0: give up (the user abandoned it, or the retry limit was reached).
 int ResolveFileInUse(const char* path);
+// 1 when the last ResolveFileInUse gave up because IN_USE_RETRY_LIMIT was reached (rather
+// than because the user abandoned the in-use dialog): the caller then takes its own error path.
+int InUseRetryLimitReached(void);
+// Forgets the loaded psapi entry point and every search and retry state (for tests that
+// change the machine between runs in one process).
+void ResetInstanceGuard(void);
 INT_PTR CALLBACK InUseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif
