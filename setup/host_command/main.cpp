@@ -26,14 +26,6 @@ static const char USAGE[] =
     "When the program waits for the user and the script has nothing left, the run stops\n"
     "with a message and status 86.\n\n";
 
-// Writes the program's ANSI texts to stdout as UTF-8.
-static ssize_t WriteAsUtf8(void* cookie, const char* bytes, size_t count) {
-  std::string text = world::AnsiToUtf8(std::string(bytes, count));
-  fwrite(text.data(), 1, text.size(), stdout);
-  fflush(stdout);
-  return (ssize_t)count;
-}
-
 static bool ReadWholeFile(const char* path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -78,11 +70,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  cookie_io_functions_t utf8Writer = {NULL, WriteAsUtf8, NULL, NULL};
-  FILE* transcript = fopencookie(NULL, "w", utf8Writer);
-  if (transcript == NULL) transcript = stdout;
-  setvbuf(transcript, NULL, _IOLBF, 0);
-  world::EchoTranscript(transcript);
+  // The world prints each transcript line as it happens, its ANSI texts turned into UTF-8.
+  world::EchoTranscript(stdout);
 
   // The program sees a Windows argument vector: its own name, then the options as given.
   static char programName[] = "VelmoraSetup.exe";
@@ -96,9 +85,7 @@ int main(int argc, char** argv) {
   static char commandLine[] = "";
   int exitCode = WinMain(GetModuleHandleA(NULL), NULL, commandLine, SW_SHOWNORMAL);
 
-  fflush(transcript);
   world::EchoTranscript(NULL);
-  if (transcript != stdout) fclose(transcript);
   world::Save();
   printf("exit code %d\n", exitCode);
   return exitCode;
