@@ -2,7 +2,9 @@
 // Every start appends its command line to "velmora-started.txt" in the temporary folder, so a
 // test can see how the setup program started it. With the argument /stay it keeps a window
 // titled "Velmora" open until the window gets WM_CLOSE (and notes that in the same file), so
-// the setup program's running-instance guard has something to find and close.
+// the setup program's running-instance guard has something to find and close. With /stubborn
+// it notes WM_CLOSE and stays open, like a program with unsaved work; only ending the process
+// removes it.
 #include <windows.h>
 #include <string.h>
 
@@ -23,12 +25,16 @@ static void AppendRecord(const char* text) {
   CloseHandle(file);
 }
 
-// True when the command line holds the word /stay (any letter case) as an argument.
-static bool WantsToStay(const char* commandLine) {
+static bool gStubborn = false;
+
+// True when the command line holds `word` (such as "/stay", any letter case) as an argument.
+static bool HasSwitch(const char* commandLine, const char* word) {
+  int length = lstrlenA(word);
   const char* p = commandLine;
   while ((p = strchr(p, '/')) != NULL) {
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, p, 5, "/stay", 5) == CSTR_EQUAL &&
-        (p[5] == 0 || p[5] == ' ' || p[5] == '"')) {
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, p, length, word, length) ==
+            CSTR_EQUAL &&
+        (p[length] == 0 || p[length] == ' ' || p[length] == '"')) {
       return true;
     }
     ++p;
@@ -40,8 +46,8 @@ static LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wPar
                                           LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      AppendRecord("WM_CLOSE");
-      DestroyWindow(window);
+      AppendRecord(gStubborn ? "WM_CLOSE ignored" : "WM_CLOSE");
+      if (!gStubborn) DestroyWindow(window);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -53,7 +59,8 @@ static LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wPar
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const char* commandLine = GetCommandLineA();
   AppendRecord(commandLine);
-  if (!WantsToStay(commandLine)) return 0;
+  gStubborn = HasSwitch(commandLine, "/stubborn");
+  if (!gStubborn && !HasSwitch(commandLine, "/stay")) return 0;
 
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = StandInWindowProc;
