@@ -553,7 +553,7 @@ std::string FormatFileTime(uint64_t fileTime) {
   const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
   const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
   const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  char text[64];
+  char text[96];
   std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld UTC",
                 static_cast<long long>(year), static_cast<long long>(month), static_cast<long long>(day),
                 static_cast<long long>(secondOfDay / 3600), static_cast<long long>(secondOfDay / 60 % 60),
