@@ -30,6 +30,10 @@ static int ResolveAbsolute(const char* path, char* out) {
     out[length++] = '\\';
     at = 2;
     for (int part = 0; part < 2; part++) {
+      if (part == 1) {
+        if (!IsSeparator(path[at])) return 0;
+        at++;
+      }
       size_t start = at;
       while (path[at] != '\0' && !IsSeparator(path[at])) at++;
       size_t partLength = at - start;
