@@ -22,6 +22,7 @@ static const char kErrorCaption[] = "Velmora\xAE Setup Error!";
 static const int kAgreementEdit = 1028;
 static const int kProgressText = 1003;
 static const int kMessageBoxText = 0xFFFF;
+static const int kInUseFileText = 1046;
 
 struct Search {
   const char* caption;
@@ -85,6 +86,34 @@ static void Press(HWND control) {
   Sleep(300);
 }
 
+struct LongestText {
+  HWND control;
+  int length;
+};
+
+static BOOL CALLBACK FindLongestStatic(HWND child, LPARAM parameter) {
+  LongestText* best = (LongestText*)parameter;
+  char className[32];
+  GetClassNameA(child, className, sizeof className);
+  int length = GetWindowTextLengthA(child);
+  if (lstrcmpiA(className, "Static") == 0 && length > best->length) {
+    best->control = child;
+    best->length = length;
+  }
+  return TRUE;
+}
+
+// The text a message box or the in-use dialog shows: its message text control, else its
+// longest static text.
+static HWND MessageTextOf(HWND box) {
+  HWND text = GetDlgItem(box, kMessageBoxText);
+  if (!text) text = GetDlgItem(box, kInUseFileText);
+  if (text) return text;
+  LongestText best = {NULL, 0};
+  EnumChildWindows(box, FindLongestStatic, (LPARAM)&best);
+  return best.control;
+}
+
 static bool AnswerDialog(const char* step, const char* caption, int button, HWND mainWindow) {
   HWND box = NULL;
   for (int i = 0; i < 600 && !box; ++i) {
@@ -93,7 +122,7 @@ static bool AnswerDialog(const char* step, const char* caption, int button, HWND
     if (!box) Sleep(100);
   }
   if (!box) return Fail(step, "no such window appeared");
-  HWND text = GetDlgItem(box, kMessageBoxText);
+  HWND text = MessageTextOf(box);
   if (text) PrintText("message", text);
   HWND control = GetDlgItem(box, button);
   if (!control) return Fail(step, "the window has no such button");
