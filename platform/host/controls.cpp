@@ -176,6 +176,7 @@ LRESULT ControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
       SetControlText(control, text);
       Window* edit = Find(control);
       if (edit) edit->selectionStart = edit->selectionEnd = (DWORD)text.size();
+      SetFocusWindow(control);  // the user typed there
       Notify(control, EN_CHANGE);  // typing always reports the change
       return 0;
     }
