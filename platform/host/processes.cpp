@@ -3,7 +3,6 @@
 #include <stdint.h>
 
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,11 +136,10 @@ DWORD CreateProcessEntry(const world::ProcessSpec& spec) {
           OnProcessWindowMessage(processId, window, message, wParam);
         });
     if (handle == NULL) continue;
-    // The window list may have moved while the window was created; look the process up again.
     SimWindow window;
     window.handle = handle;
     window.spec = windowSpec;
-    state.processes[processId].windows.push_back(window);
+    process.windows.push_back(window);
   }
   return processId;
 }

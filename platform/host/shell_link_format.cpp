@@ -145,6 +145,17 @@ struct Reader {
   }
 };
 
+// UTF-16 read from a link made elsewhere: what 1252 cannot hold becomes '?', as the ANSI
+// interfaces of Windows give it.
+std::string WideToAnsiOrQuestionMarks(const std::u16string& wide) {
+  std::string ansi;
+  for (char16_t unit : wide) {
+    std::string one;
+    ansi += world::internal::WideToAnsi(std::u16string(1, unit), &one) ? one : std::string("?");
+  }
+  return ansi;
+}
+
 bool DecodeLinkInfo(Reader& reader, size_t start, size_t size, std::string* target) {
   size_t end = start + size;
   if (size < kLinkInfoHeaderSize || end > reader.bytes.size()) return false;
@@ -271,7 +282,7 @@ bool DecodeShellLink(const std::string& bytes, ShellLinkData* link) {
       if (!reader.ok || at + 2 * (size_t)count > bytes.size()) return false;
       std::u16string wide;
       for (DWORD c = 0; c < count; ++c) wide += (char16_t)reader.U16(at + 2 * c);
-      if (!WideToAnsi(wide, strings[i])) return false;
+      *strings[i] = WideToAnsiOrQuestionMarks(wide);
       at += 2 * (size_t)count;
     } else {
       if (!reader.ok || at + count > bytes.size()) return false;

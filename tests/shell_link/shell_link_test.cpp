@@ -404,6 +404,31 @@ TEST_F(ShellLinkTest, FailedSaveReportsTheErrorAndLeavesNoFile) {
   EXPECT_EQ(MakeLink(cases[0].linkPath), S_OK);
 }
 
+// The ANSI side cannot name every file: a link name outside code page 1252 is refused, and
+// a stored text outside it reads back with '?' as the ANSI interfaces of Windows give it.
+TEST_F(ShellLinkTest, TextsOutsideTheCodePage) {
+  IShellLinkA* link = NewLink();
+  IPersistFile* file = NULL;
+  ASSERT_EQ(link->QueryInterface(IID_IPersistFile, (void**)&file), S_OK);
+  std::u16string name = Wide("C:\\Users\\Public\\Start Menu\\Programs\\") + u"\u5BB6\u8C31.lnk";
+  EXPECT_EQ(file->Save(W(name), TRUE), HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+  EXPECT_EQ(world::ListTree("C:\\Users\\Public\\Start Menu\\Programs"), std::vector<std::string>());
+  file->Release();
+  link->Release();
+
+  ASSERT_EQ(MakeLink(kLink), S_OK);
+  std::string bytes = world::FileBytes(kLink);
+  size_t at = bytes.find(std::string("P\0o\0w\0", 6));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = '\x2D';
+  bytes[at + 1] = '\x4E';  // U+4E2D
+  world::PutFile(kLink, bytes);
+  world::ShellLinkInfo read = world::ReadShellLink(kLink);
+  EXPECT_TRUE(read.valid);
+  EXPECT_EQ(read.description, std::string("?") + (kDescription + 1));
+  EXPECT_EQ(read.target, kTarget);
+}
+
 TEST_F(ShellLinkTest, ReadShellLinkRefusesOtherFiles) {
   world::PutFile("C:\\not-a-link.lnk", "MZ this is not a link");
   std::string truncated = (MakeLink(kLink), world::FileBytes(kLink));
