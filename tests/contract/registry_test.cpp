@@ -57,7 +57,7 @@ TEST_F(Registry, QueryFollowsTheDocumentedSizeRules) {
 }
 
 TEST_F(Registry, NoTerminatingZeroIsAddedToWhatWasStored) {
-  HOST_ONLY("Wine appends a zero to an unterminated string when the buffer has room");
+  HOST_ONLY("Wine appends a zero to an unterminated string and counts it");
   HKEY key = Create("");
   ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Bare", 0, REG_SZ, (const BYTE*)"abc", 3));
   char buffer[8];
