@@ -146,8 +146,6 @@ static bool RunStep(const char* step, HWND* mainWindow) {
   if (strcmp(verb, "wait") == 0) {
     *mainWindow = WaitForDialog(kCaption, true, 60);
     if (!*mainWindow) return Fail(step, "the setup window did not appear");
-    printf("window: %s\n", kCaption + 0);
-    fflush(stdout);
     return true;
   }
   if (strcmp(verb, "gone") == 0) {
