@@ -1,6 +1,8 @@
-"""End to end under Wine, one prefix: a silent unattended install, a reinstall over it, and the
-demo's uninstaller removing everything the setup placed."""
+"""End to end under Wine, one prefix: the resources the executable carries, a silent
+unattended install, a reinstall over it, and the demo's uninstaller removing everything the
+setup placed."""
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -67,6 +69,33 @@ def make_file(prefix, windows_path, text, read_only=True):
         f.write(text)
     if read_only:
         os.chmod(path, 0o444)
+
+
+def case_embedded_resources(checks, prefix):
+    checks.start("the executable carries the packed files unchanged, a manifest and a version")
+    out_dir = prefix.path + "-resources"
+    shutil.rmtree(out_dir, ignore_errors=True)
+    os.makedirs(out_dir)
+    out = prefix.run(prefix.tool("resinfo"), args.setup_windows,
+                     "Z:" + out_dir.replace("/", "\\"))
+    print(out, end="")
+    for number, name in ((107, "agreement.bin"), (110, "package.bin")):
+        with open(os.path.join(args.payload, name), "rb") as f:
+            packed = f.read()
+        path = os.path.join(out_dir, "10-%d.bin" % number)
+        embedded = open(path, "rb").read() if os.path.exists(path) else None
+        checks.expect(embedded == packed, "resource %d is %s byte for byte" % (number, name))
+    checks.expect("resource 10 1 absent" in out, "no extra file resource without extra.bin", out)
+    manifest = open(os.path.join(out_dir, "24-1.bin"), encoding="utf-8").read() \
+        if os.path.exists(os.path.join(out_dir, "24-1.bin")) else ""
+    for needle in ('level="highestAvailable"', 'name="Microsoft.Windows.Common-Controls"',
+                   'version="6.0.0.0"', "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+                   "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"):
+        checks.expect(needle in manifest, "manifest holds %s" % needle)
+    for line in ("version fixed 2.5.4.1", "version ProductName=Velmora Setup",
+                 "version FileDescription=Velmora Setup", "version FileVersion=2.5.4.1",
+                 "version CompanyName=Velmora Inc."):
+        checks.expect(line in out.splitlines(), line, out)
 
 
 def case_silent_install(checks, prefix, entries):
@@ -160,6 +189,7 @@ def main():
     checks = h.Checks()
     try:
         prefix.boot()
+        case_embedded_resources(checks, prefix)
         case_silent_install(checks, prefix, entries)
         case_reinstall(checks, prefix, entries)
         case_uninstall(checks, prefix)
