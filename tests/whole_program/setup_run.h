@@ -72,6 +72,10 @@ class SetupRun : public WorldTest {
                                              {"Uninstall.exe", "MZ uninstaller", kFileTime},
                                              {"Help\\Guide.txt", "How to draw a tree.", kFileTime}}));
     world::RemoveDataResource(1);
+    // A run that waits for a user action the test did not script fails this test alone.
+    world::SetStallHandler([](const std::string& what) {
+      ADD_FAILURE() << "the program stalled: " << what << "\n" << TranscriptText();
+    });
   }
 
   // Runs the program with these options, as the run-time would start it.
