@@ -353,8 +353,9 @@ BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
 
 // Starts the program the command line names, without waiting for it. Returns a value above
 // 31 on success; otherwise the error (2 no such file, 3 no such folder, 0 out of resources).
-// The started program shows one window, named after its file, that closes on WM_CLOSE.
-UINT WINAPI WinExec(LPCSTR cmdLine, UINT) {
+// The started program has one window, named after its file and shown unless `cmdShow` is
+// SW_HIDE, that closes on WM_CLOSE.
+UINT WINAPI WinExec(LPCSTR cmdLine, UINT cmdShow) {
   std::string commandLine = cmdLine != NULL ? cmdLine : "";
   if (world::internal::FaultFires("WinExec", commandLine)) {
     DWORD error = GetLastError();
@@ -372,6 +373,7 @@ UINT WINAPI WinExec(LPCSTR cmdLine, UINT) {
   window.title = LastPathElement(image);
   size_t dot = window.title.rfind('.');
   if (dot != std::string::npos && dot > 0) window.title.resize(dot);
+  window.visible = cmdShow != SW_HIDE;
   spec.windows.push_back(window);
   CreateProcessEntry(spec);
   State().startedCommands.push_back(commandLine);

@@ -381,6 +381,18 @@ TEST_F(ProcessesTest, WinExecOfUnquotedPathPrefersAnEarlierFile) {
   EXPECT_EQ(images, (std::vector<std::string>{"C:\\Program.exe", "C:\\Program Files\\Velmora\\Velmora.exe"}));
 }
 
+TEST_F(ProcessesTest, WinExecShowsTheWindowAsAsked) {
+  world::PutFile("D:\\Apps\\tool.exe", "MZ");
+  const UINT shows[] = {SW_SHOWNORMAL, SW_HIDE};
+  for (UINT show : shows) {
+    SCOPED_TRACE(show);
+    ASSERT_GT(WinExec("D:\\Apps\\tool.exe", show), 31u);
+    std::vector<HWND> windows = WindowsOf(world::RunningProcesses().back());
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(IsWindowVisible(windows[0]) != FALSE, show != SW_HIDE);
+  }
+}
+
 TEST_F(ProcessesTest, WinExecFaultStartsNothing) {
   world::PutFile("C:\\Program Files\\Velmora\\Velmora.exe", "MZ");
   world::Fault fault;
