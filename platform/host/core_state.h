@@ -58,6 +58,9 @@ bool ResolveRoot(const ParsedPath& path, std::string* hostRoot, DWORD* error);
 // The Linux path of the Windows path: each existing component found case-insensitively,
 // missing ones appended as written (UTF-8 on disk). "" when on no drive or share.
 std::string HostPathOf(const ParsedPath& path);
+// The Linux entry below `folder` named `ansiName` without regard to case, or the name as a
+// new entry (UTF-8).
+std::string HostChild(const std::string& folder, const std::string& ansiName);
 // The canonical key of a parsed path (upper case in 1252).
 std::string KeyOf(const ParsedPath& path);
 // True when the canonical key lies strictly inside a folder the world denies.

@@ -176,6 +176,11 @@ static std::string Descend(const std::string& folder, const std::string& ansiNam
   return folder + "/" + utf8;
 }
 
+std::string HostChild(const std::string& folder, const std::string& ansiName) {
+  bool exists = true;
+  return Descend(folder, ansiName, &exists);
+}
+
 bool ResolveRoot(const ParsedPath& path, std::string* hostRoot, DWORD* error) {
   const std::string& root = TheMachine().root;
   *hostRoot = "";

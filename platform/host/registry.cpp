@@ -164,6 +164,10 @@ void ResetRegistry() {
     hive.children.clear();
     hive.values.clear();
   }
+  // The keys every Windows machine has.
+  FindOrCreate(kLocalMachine, {"Software", "Classes"}, nullptr);
+  FindOrCreate(kCurrentUser, {"Software"}, nullptr);
+  FindOrCreate(kUsers, {".DEFAULT", "Software"}, nullptr);
 }
 
 std::string SerializeRegistry() {

@@ -199,8 +199,9 @@ void AddDrive(char letter) {
 
 void AddShare(const std::string& server, const std::string& share) {
   std::error_code error;
-  std::filesystem::create_directories(Root() + "/unc/" + core::Cp1252ToUtf8(server) + "/" + core::Cp1252ToUtf8(share),
-                                      error);
+  std::filesystem::create_directories(Root() + "/unc", error);
+  std::string serverFolder = core::HostChild(Root() + "/unc", server);
+  std::filesystem::create_directories(core::HostChild(serverFolder, share), error);
 }
 
 void DenyFolder(const std::string& folder) {
