@@ -152,7 +152,9 @@ LRESULT ControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
       }
       return 0;
     case BM_CLICK:
-      if (w->enabled && IsWindowEnabled(w->parent)) ClickControl(control);
+      // The program's own click: it reaches a disabled button too, as on Windows. The user
+      // cannot click one (the script stalls instead).
+      ClickControl(control);
       return 0;
     case EM_SETSEL:
       if (IsEdit(w)) SetSelection(w, wParam, lParam);

@@ -363,13 +363,10 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg) {
   if (msg->hwnd != dialog && !world::ui::IsDescendant(dialog, msg->hwnd)) return FALSE;
   if (msg->message == WM_KEYDOWN) {
     switch (msg->wParam) {
-      case VK_ESCAPE: {
-        HWND cancel = ChildById(dialog, IDCANCEL);
-        Window* c = Find(cancel);
-        if (c && !c->enabled) return TRUE;
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)cancel);
+      case VK_ESCAPE:
+        // Cancel even when the Cancel button is disabled: only the close box checks it.
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)ChildById(dialog, IDCANCEL));
         return TRUE;
-      }
       case VK_RETURN: {
         // A focused push button is pressed; otherwise the dialog's default button.
         Window* focus = Find(world::ui::FocusWindow());

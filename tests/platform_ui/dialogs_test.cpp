@@ -172,20 +172,35 @@ TEST_F(DialogTest, AutoCheckBoxesToggleOnEachClickAndPushButtonsOnlyReport) {
   EXPECT_EQ(commands, (std::vector<std::string>{"1004/0", "1004/0", "1001/0"}));
 }
 
-TEST_F(DialogTest, ADisabledButtonCannotBeClickedAndShowsInItsStyle) {
+TEST_F(DialogTest, ADisabledButtonShowsInItsStyleAndTheUserCannotClickIt) {
   HWND main = MainWindow();
+  ShowWindow(main, SW_SHOW);
   HWND install = GetDlgItem(main, IDOK);
   EXPECT_FALSE(EnableWindow(install, FALSE)) << "it was enabled before";
   EXPECT_TRUE(EnableWindow(install, FALSE)) << "it was disabled before";
   EXPECT_FALSE(IsWindowEnabled(install));
   EXPECT_TRUE(GetWindowLongA(install, GWL_STYLE) & WS_DISABLED);
-  SendMessageA(install, BM_CLICK, 0, 0);
+  world::Click(IDOK);
+  MSG msg;
+  EXPECT_FALSE(GetMessageA(&msg, NULL, 0, 0));
   EXPECT_TRUE(commands.empty());
-  EnableWindow(install, TRUE);
-  SendMessageA(install, BM_CLICK, 0, 0);
-  EXPECT_EQ(commands, (std::vector<std::string>{"1/0"}));
+  ASSERT_EQ(stalls.size(), 1u);
+  EXPECT_NE(stalls[0].find("control 1 of window 115"), std::string::npos) << stalls[0];
+  EXPECT_NE(stalls[0].find("is disabled"), std::string::npos) << stalls[0];
+  EXPECT_TRUE(EnableWindow(install, TRUE));
   EXPECT_FALSE(GetWindowLongA(install, GWL_STYLE) & WS_DISABLED);
   EXPECT_EQ(GetWindowLongA(install, GWL_ID), IDOK);
+}
+
+TEST_F(DialogTest, TheUserCannotClickIntoAWindowThatIsDisabled) {
+  HWND main = MainWindow();
+  ShowWindow(main, SW_SHOW);
+  EnableWindow(main, FALSE);
+  world::Click(IDOK);
+  MSG msg;
+  EXPECT_FALSE(GetMessageA(&msg, NULL, 0, 0));
+  ASSERT_EQ(stalls.size(), 1u);
+  EXPECT_EQ(stalls[0], "next action clicks 1 but no window takes input (the program waits in window 115 \"" + kCaption + "\")");
 }
 
 // Keys the dialog manager handles, and the command each gives.
@@ -200,7 +215,7 @@ struct KeyCase {
 TEST_F(DialogTest, IsDialogMessageTurnsEscAndEnterIntoCommands) {
   const KeyCase cases[] = {
       {"Esc is Cancel", VK_ESCAPE, 0, 0, {"2/0"}},
-      {"Esc with Cancel disabled does nothing", VK_ESCAPE, 0, IDCANCEL, {}},
+      {"Esc with Cancel disabled is still Cancel", VK_ESCAPE, 0, IDCANCEL, {"2/0"}},
       {"Enter presses the default button", VK_RETURN, 1028, 0, {"1/0"}},
       {"Enter presses a focused push button", VK_RETURN, 1001, 0, {"1001/0"}},
       {"Enter with the default button disabled does nothing", VK_RETURN, 1000, IDOK, {}},
