@@ -333,6 +333,24 @@ INSTANTIATE_TEST_SUITE_P(
                       SilentFolderCase{"InvalidName", "Apps\\Velmora", (int)ERROR_INVALID_NAME, 1}),
     [](const ::testing::TestParamInfo<SilentFolderCase>& info) { return std::string(info.param.name); });
 
+// Folders too long for the program's paths: refused as a whole when even the log's name
+// does not fit, else the first file whose path does not fit ends a silent run.
+TEST_F(SetupRun, FolderTooLongForTheLogIsAnInvalidFolder) {
+  const std::string folder = "D:\\" + std::string(250, 'a');
+  world::Answer("Invalid Folder Name", IDOK);
+  EXPECT_EQ((int)ERROR_INVALID_NAME, Run({"/USilent", "/Path", folder})) << TranscriptText();
+  EXPECT_EQ(1, Saw("Error installing Velmora in folder '" + folder + "': Invalid Folder Name"));
+  EXPECT_FALSE(world::FolderExists(folder));
+}
+
+TEST_F(SetupRun, FileTooLongForItsPathEndsASilentRun) {
+  const std::string folder = "D:\\" + std::string(242, 'b');  // Help\Guide.txt no longer fits
+  EXPECT_EQ((int)ERROR_FILENAME_EXCED_RANGE, Run({"/USilent", "/Path", folder})) << TranscriptText();
+  EXPECT_EQ("MZ product", world::FileBytes(folder + "\\Velmora.exe"));
+  EXPECT_TRUE(world::StartedCommands().empty());
+  for (const std::string& line : LogLines(folder)) EXPECT_LE(line.size(), 260u) << line;
+}
+
 // ---- shortcuts ---------------------------------------------------------------------------
 
 TEST_F(SetupRun, DeniedAllUsersProgramsSendsBothLinksToTheUsersFolders) {
