@@ -1,6 +1,7 @@
 """End to end under Wine, one prefix: the setup window driven from outside like a user would
 (Cancel, then accepting and installing into a folder typed into the box), the stored answer on
-the next start, and the running-instance guard closing or ending a running product."""
+the next start, and the running-instance guard closing or ending a running product, or, in a
+silent run, failing at once."""
 import os
 import sys
 import time
@@ -147,6 +148,22 @@ def case_guard_ends_product(checks, prefix, entries):
     h.check_installed_files(checks, prefix, FOLDER, entries, overwritten=("Velmora.exe",))
 
 
+def case_silent_in_use(checks, prefix, entries):
+    checks.start("a silent run fails at once on a file in use and leaves the program running")
+    product = start_running_product(prefix, "/stay")
+    code, out = prefix.run_reporting(args.setup_windows, "/USilent")
+    checks.equal(code, 32, "exit code: the sharing violation of Velmora.exe")
+    checks.expect(product.poll() is None, "the running product was not ended")
+    checks.equal(prefix.started_record(), ['"%s\\Velmora.exe" /stay' % FOLDER, "window open"],
+                 "the product was neither asked to close nor started again")
+    # Files before it in the package are written; the walk stops at the locked one.
+    names = [e["name"] for e in entries]
+    before = entries[:names.index("Velmora.exe")]
+    h.check_installed_files(checks, prefix, FOLDER, before)
+    prefix.kill()
+    product.communicate()
+
+
 def main():
     global args
     h.ensure_display()
@@ -162,6 +179,7 @@ def main():
         case_stored_answer(checks, prefix)
         case_guard_closes_product(checks, prefix, entries)
         case_guard_ends_product(checks, prefix, entries)
+        case_silent_in_use(checks, prefix, entries)
     except Exception as error:  # a hung or crashed step fails the group with its reason
         checks.expect(False, "the run could not go on", repr(error))
     finally:
