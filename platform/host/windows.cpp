@@ -186,6 +186,25 @@ int CopyText(const std::string& text, char* buffer, int capacity) {
 
 }  // namespace ui
 
+HWND FindDialog(int dialogId) {
+  for (HWND h : zOrder) {
+    ui::Window* w = ui::Find(h);
+    if (w && w->kind == ui::WindowKind::Dialog && w->dialogId == dialogId) return h;
+  }
+  return NULL;
+}
+
+int WindowIconId(HWND window, bool big) {
+  ui::Window* w = ui::Find(window);
+  if (!w) return 0;
+  return ui::IconIdOf(big ? w->bigIcon : w->smallIcon);
+}
+
+int CursorId() {
+  uintptr_t value = (uintptr_t)currentCursor;
+  return (value > kCursorBase && value <= kCursorBase + 0xFFFF) ? (int)(value - kCursorBase) : 0;
+}
+
 namespace internal {
 
 HWND CreateForeignWindow(DWORD processId, const std::string& title, bool visible,

@@ -152,8 +152,8 @@ struct ShellLinkInfo {
 ShellLinkInfo ReadShellLink(const std::string& path);
 
 // ---- transcript ------------------------------------------------------------------------------
-// Every user-visible event in order, one line each, e.g.
-//   window shown 115 "Velmora® Setup"      message box "Velmora® Setup" MB 0x40: "..." -> IDOK
+// Every user-visible event in order, one line each, in the program's ANSI bytes, e.g.
+//   window 115 shown "Velmora® Setup"      message box "Velmora® Setup" 0x40: "..." -> IDOK
 const std::vector<std::string>& Transcript();
 void ClearTranscript();
 // When set, every new transcript line is also printed there (the host command uses stdout).
@@ -162,6 +162,14 @@ void Record(const std::string& line);
 
 // The texts as Linux shows them: code page 1252 to UTF-8 (for printing transcripts).
 std::string AnsiToUtf8(const std::string& ansi);
+
+// ---- windows (for checking what the program showed) ------------------------------------------
+// The live dialog made from template `dialogId` (the topmost when there are several), or NULL.
+HWND FindDialog(int dialogId);
+// The resource number of the icon the program gave a window with WM_SETICON, 0 when none.
+int WindowIconId(HWND window, bool big);
+// The system cursor the program set last with SetCursor (32514 for IDC_WAIT), 0 when none.
+int CursorId();
 
 }  // namespace world
 

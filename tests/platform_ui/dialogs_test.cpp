@@ -347,13 +347,21 @@ TEST_F(DialogTest, TextsAreCopiedWithinTheCallersBuffer) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_CONTROL_ID_NOT_FOUND);
 }
 
-TEST_F(DialogTest, TheLargeIconAndSelectionAreKept) {
+TEST_F(DialogTest, TheIconCursorAndSelectionAreKept) {
   HWND main = MainWindow();
   HICON icon = LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(102));
   ASSERT_NE(icon, (HICON)NULL);
   EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(102)), icon);
   EXPECT_EQ(SendMessageA(main, WM_SETICON, ICON_BIG, (LPARAM)icon), 0);
   EXPECT_EQ(SendMessageA(main, WM_SETICON, ICON_BIG, (LPARAM)icon), (LRESULT)icon);
+  EXPECT_EQ(world::WindowIconId(main, true), 102);
+  EXPECT_EQ(world::WindowIconId(main, false), 0);
+  EXPECT_EQ(world::FindDialog(115), main);
+  EXPECT_EQ(world::FindDialog(116), (HWND)NULL);
+  EXPECT_EQ(world::CursorId(), 0);
+  SetCursor(LoadCursorA(NULL, IDC_WAIT));
+  EXPECT_EQ(world::CursorId(), 32514);
+  EXPECT_EQ(LoadCursorA(NULL, MAKEINTRESOURCEA(4711)), (HCURSOR)NULL);
   EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(4711)), (HICON)NULL);
   EXPECT_NE(LoadIconA(NULL, IDI_ERROR), (HICON)NULL);
 
