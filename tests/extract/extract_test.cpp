@@ -1,6 +1,7 @@
 // Extraction when everything can be written: bytes, attributes, times, the log's order of
 // lines, the progress text, the extra file, and packages that are missing or damaged.
 #include "extract/extract_fixture.h"
+#include "installlog/install_log.h"
 
 using namespace fixture;
 
@@ -142,4 +143,30 @@ TEST_F(ExtractTest, PathAtTheLimitIsWritten) {
   ASSERT_EQ(ExtractPayload(), 1);
   EXPECT_EQ(world::FileBytes("C:\\Velmora\\" + name), "limit");
   EXPECT_EQ(Log().back(), "fC:\\Velmora\\" + name);
+}
+
+TEST_F(ExtractTest, ReinstallRemovesWhatTheNewPackageLacksAndKeepsFolderLines) {
+  SetPackage({File("Velmora.exe", "v1"), File("Docs\\Manual.txt", "v1 manual"), File("Plugins\\old.dll", "v1")});
+  Prepare();
+  ASSERT_EQ(ExtractPayload(), 1);
+  // The shortcut code logs its links into the same log.
+  world::PutFile("C:\\Users\\Programs\\Velmora.lnk", "link");
+  LogFile("C:\\Users\\Programs\\Velmora.lnk");
+  CloseLog();
+
+  SetPackage({File("Velmora.exe", "v2"), File("Docs\\Manual.txt", "v2 manual")});
+  Prepare();
+  ASSERT_EQ(ExtractPayload(), 1);
+  EXPECT_EQ(MessageBoxes(), 0);
+  EXPECT_FALSE(world::FileExists("C:\\Velmora\\Plugins\\old.dll"));
+  EXPECT_TRUE(world::FolderExists("C:\\Velmora\\Plugins"));
+  EXPECT_TRUE(world::FileExists("C:\\Users\\Programs\\Velmora.lnk"));
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\Velmora.exe"), "v2");
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "dC:\\Velmora",
+                       "dC:\\Velmora\\Docs",
+                       "dC:\\Velmora\\Plugins",
+                       "fC:\\Velmora\\Velmora.exe",
+                       "fC:\\Velmora\\Docs\\Manual.txt",
+                   }));
 }
