@@ -156,14 +156,22 @@ def case_reinstall(checks, prefix, entries):
 
 def case_uninstall(checks, prefix):
     checks.start("the demo uninstaller removes what the setup placed")
-    # Lines a tampered log might hold: nothing outside the install folder may go.
-    bystanders = ["C:\\users\\Public\\Documents\\Family tree.vlm", "C:\\Program Files\\Other\\keep.txt"]
+    # Lines a tampered log might hold (the line, the file it would reach): nothing outside the
+    # install folder may go, and in the shortcut folders only shortcuts.
+    hostile = [
+        ("fC:\\users\\Public\\Documents\\Family tree.vlm", "C:\\users\\Public\\Documents\\Family tree.vlm"),
+        ("fC:\\Program Files\\Velmora\\..\\Other\\keep.txt", "C:\\Program Files\\Other\\keep.txt"),
+        ("fC:\\Program Files\\Velmora/../Other/slash.txt", "C:\\Program Files\\Other\\slash.txt"),
+        ("fC:\\Program Files\\VelmoraData\\settings.ini", "C:\\Program Files\\VelmoraData\\settings.ini"),
+        ("fC:\\users\\Public\\Desktop\\notes.txt", "C:\\users\\Public\\Desktop\\notes.txt"),
+        ("fC:\\users\\Public\\Documents\\Other.lnk", "C:\\users\\Public\\Documents\\Other.lnk"),
+        ("dC:\\Program Files\\Other", None),
+    ]
+    bystanders = [path for _, path in hostile if path]
     for path in bystanders:
         make_file(prefix, path, "not Velmora's")
-    hostile = (b"fC:\\users\\Public\\Documents\\Family tree.vlm\r\n"
-               b"fC:\\Program Files\\Velmora\\..\\Other\\keep.txt\r\n"
-               b"dC:\\Program Files\\Other\r\n")
-    write_log(prefix, read_log(prefix) + hostile)
+    lines = "".join(line + "\r\n" for line, _ in hostile).encode("cp1252")
+    write_log(prefix, read_log(prefix) + lines)
 
     code, out = prefix.run_reporting(FOLDER + "\\Uninstall.exe", "/S")
     prefix.wait_idle()
