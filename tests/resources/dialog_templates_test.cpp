@@ -13,7 +13,7 @@ namespace {
 
 const std::string kCaption = "Velmora\xAE Setup";
 
-struct ControlSpec {
+struct ExpectedControl {
   int id;
   const char* windowClass;
   const char* text;  // NULL: the title is the resource number `icon`
@@ -27,11 +27,11 @@ struct ControlSpec {
 const DWORD kBs = BS_TYPEMASK;
 const DWORD kSs = SS_TYPEMASK;
 
-const std::vector<ControlSpec> kProgressControls = {
+const std::vector<ExpectedControl> kProgressControls = {
     {1003, "Static", "Creating uninstall file...", 0, 7, 16, 243, 8, SS_LEFT, 0, kSs},
 };
 
-const std::vector<ControlSpec> kMainControls = {
+const std::vector<ExpectedControl> kMainControls = {
     {-1, "Static", NULL, 102, 7, 7, 21, 20, SS_ICON, 0, kSs},
     {1039, "Static", "", 0, 40, 7, 324, 26, SS_NOPREFIX, 0, 0},
     {1036, "Static", "v 2.5.4.1", 0, 2, 26, 35, 8, SS_CENTER, 0, kSs},
@@ -52,7 +52,7 @@ const std::vector<ControlSpec> kMainControls = {
     {1047, "Static", "", 0, 100, 208, 215, 8, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0},
 };
 
-const std::vector<ControlSpec> kInUseControls = {
+const std::vector<ExpectedControl> kInUseControls = {
     {-1, "Static", NULL, 32513, 7, 7, 20, 20, SS_ICON, 0, kSs},
     {1046, "Static", "", 0, 34, 7, 242, 25, SS_LEFT, 0, kSs},
     {-1, "Static",
@@ -63,18 +63,18 @@ const std::vector<ControlSpec> kInUseControls = {
     {1045, "Button", "&Abort Installation", 0, 196, 57, 80, 14, BS_PUSHBUTTON, 0, kBs},
 };
 
-struct DialogSpec {
+struct ExpectedDialog {
   int id;
   const char* caption;
   short cx, cy;
   DWORD required;
   DWORD forbidden;
-  const std::vector<ControlSpec>* controls;
+  const std::vector<ExpectedControl>* controls;
 };
 
 const DWORD kFramed = DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION;
 
-const DialogSpec kDialogs[] = {
+const ExpectedDialog kDialogs[] = {
     {103, "Velmora\xAE Setup", 257, 41, kFramed | WS_VISIBLE, WS_SYSMENU, &kProgressControls},
     {115, "Velmora\xAE Setup", 383, 262, kFramed | DS_MODALFRAME | WS_SYSMENU, WS_VISIBLE, &kMainControls},
     {116, "Velmora\xAE Setup Error!", 283, 78, kFramed | DS_MODALFRAME | WS_SYSMENU, WS_VISIBLE, &kInUseControls},
@@ -98,7 +98,7 @@ std::string ClassOf(const world::ui::DialogItemTemplate& item) {
 class DialogTemplatesTest : public WorldTest {};
 
 TEST_F(DialogTemplatesTest, EachDialogHasItsSizeCaptionFontAndStyles) {
-  for (const DialogSpec& d : kDialogs) {
+  for (const ExpectedDialog& d : kDialogs) {
     SCOPED_TRACE("dialog " + std::to_string(d.id));
     world::ui::DialogTemplate t = Read(d.id);
     EXPECT_EQ(t.x, 0);
@@ -118,12 +118,12 @@ TEST_F(DialogTemplatesTest, EachDialogHasItsSizeCaptionFontAndStyles) {
 }
 
 TEST_F(DialogTemplatesTest, EachDialogHasItsControlsInOrderWithTheirClassesTextsPlacesAndStyles) {
-  for (const DialogSpec& d : kDialogs) {
+  for (const ExpectedDialog& d : kDialogs) {
     world::ui::DialogTemplate t = Read(d.id);
     ASSERT_EQ(t.items.size(), d.controls->size()) << "dialog " << d.id;
     for (size_t i = 0; i < t.items.size(); ++i) {
       const world::ui::DialogItemTemplate& item = t.items[i];
-      const ControlSpec& c = (*d.controls)[i];
+      const ExpectedControl& c = (*d.controls)[i];
       SCOPED_TRACE("dialog " + std::to_string(d.id) + ", control #" + std::to_string(i) + " (" + std::to_string(c.id) + ")");
       EXPECT_EQ(item.id == 0xFFFF ? -1 : item.id, c.id);
       EXPECT_EQ(lstrcmpiA(ClassOf(item).c_str(), c.windowClass), 0) << ClassOf(item);
