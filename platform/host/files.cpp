@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "platform/host/core_state.h"
@@ -241,23 +242,19 @@ std::string SerializeMeta() {
 
 void DeserializeMeta(const std::string& text) {
   MetaTable().clear();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    char hex[2200];
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string tag, hex;
     unsigned long attributes = 0, hasCreation = 0, low = 0, high = 0;
-    if (line.size() < sizeof hex &&
-        sscanf(line.c_str(), "F %2199s %lu %lu %lu %lu", hex, &attributes, &hasCreation, &low, &high) == 5) {
-      FileMeta meta;
-      meta.attributes = (DWORD)attributes;
-      meta.hasCreation = hasCreation != 0;
-      meta.creation.dwLowDateTime = (DWORD)low;
-      meta.creation.dwHighDateTime = (DWORD)high;
-      MetaTable()[HexDecode(hex)] = meta;
-    }
+    if (!(fields >> tag >> hex >> attributes >> hasCreation >> low >> high) || tag != "F") continue;
+    FileMeta meta;
+    meta.attributes = (DWORD)attributes;
+    meta.hasCreation = hasCreation != 0;
+    meta.creation.dwLowDateTime = (DWORD)low;
+    meta.creation.dwHighDateTime = (DWORD)high;
+    MetaTable()[HexDecode(hex)] = meta;
   }
 }
 

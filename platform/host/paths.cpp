@@ -76,9 +76,12 @@ ParsedPath ParsePath(const std::string& windowsPath) {
       path.error = ERROR_BAD_NETPATH;
       return path;
     }
-    for (int i = 0; i < 2; i++)
+    // A server or share named by dots alone would lead out of the world's share folder.
+    for (int i = 0; i < 2; i++) {
+      if (parts[i].find_first_not_of(". ") == std::string::npos) return path;
       for (unsigned char c : parts[i])
         if (IsInvalidNameChar(c)) return path;
+    }
     path.unc = true;
     path.server = parts[0];
     path.share = parts[1];

@@ -170,6 +170,7 @@ void Create(const std::string& root) {
 void Open(const std::string& root) {
   ResetEverything();
   UseRoot(root);
+  for (const auto& [csidl, path] : core::DefaultSpecialFolders()) core::TheMachine().specialFolders[csidl] = path;
   DeserializeMachine(ReadWhole(root + "/" + kMachineFile));
   core::DeserializeMeta(ReadWhole(root + "/" + kFilesFile));
   core::DeserializeRegistry(ReadWhole(root + "/" + kRegistryFile));

@@ -30,6 +30,8 @@ TEST_F(Paths, CanonicalKeysResolveLikeWindows) {
       {"C:\\a|b", ""},
       {"C:\\a\\b?", ""},
       {"\\\\server", ""},
+      {"\\\\..\\..\\etc", ""},
+      {"\\\\server\\. .\\x", ""},
       {"\\\\?\\C:\\x", ""},
       {"", ""},
   };

@@ -86,6 +86,16 @@ TEST_F(Lifecycle, ASecondRunSeesRegistryAttributesAndCreationTimesOfTheFirst) {
   world::Create(root_ + "-other");  // leaves nothing of the first root open
 }
 
+TEST_F(Lifecycle, TheVersionFollowsTheWindowsFamily) {
+  world::SetWindows95Family(true);
+  EXPECT_EQ(0xC0000A04u, GetVersion());
+  EXPECT_TRUE(GetVersion() & 0x80000000u);
+  world::SetWindows95Family(false);
+  EXPECT_EQ(0x0A280105u, GetVersion());
+  world::SetVersion(0x23F00206);  // Windows 8, build 9200
+  EXPECT_EQ(0x23F00206u, GetVersion());
+}
+
 TEST_F(Lifecycle, CreateRefusesToEmptyTheFileSystemRoot) {
   EXPECT_DEATH(world::Create("/"), "refusing");
   EXPECT_DEATH(world::Create(""), "refusing");
