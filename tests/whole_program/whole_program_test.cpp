@@ -351,6 +351,27 @@ TEST_F(SetupRun, FileTooLongForItsPathEndsASilentRun) {
   for (const std::string& line : LogLines(folder)) EXPECT_LE(line.size(), 260u) << line;
 }
 
+// A second setup run over the first: the old files go, even one the new package lacks, the
+// folder lines stay, and the links are logged once, by the new run.
+TEST_F(SetupRun, ReinstallReplacesThePreviousInstallation) {
+  world::SetDataResource(110, MakePackage({{"Velmora.exe", "MZ old product", kFileTime},
+                                           {"Old\\Dropped.txt", "gone in the new version", kFileTime}}));
+  ASSERT_EQ(0, Run({"/U"})) << TranscriptText();
+  const std::string folder = DefaultFolder();
+  ASSERT_TRUE(world::FileExists(folder + "\\Old\\Dropped.txt"));
+
+  world::SetDataResource(110, MakePackage({{"Velmora.exe", "MZ product", kFileTime}}));
+  EXPECT_EQ(0, Run({"/U"})) << TranscriptText();
+  EXPECT_EQ("MZ product", world::FileBytes(folder + "\\Velmora.exe"));
+  EXPECT_FALSE(world::FileExists(folder + "\\Old\\Dropped.txt"));
+  EXPECT_EQ((std::vector<std::string>{"d" + folder, "d" + folder + "\\Old",
+                                      "f" + folder + "\\Velmora.exe",
+                                      "f" + Link(CSIDL_COMMON_PROGRAMS),
+                                      "f" + Link(CSIDL_COMMON_DESKTOPDIRECTORY)}),
+            LogLines(folder));
+  EXPECT_EQ(2u, world::StartedCommands().size());
+}
+
 // ---- shortcuts ---------------------------------------------------------------------------
 
 TEST_F(SetupRun, DeniedAllUsersProgramsSendsBothLinksToTheUsersFolders) {
@@ -483,6 +504,36 @@ TEST_F(SetupRun, WindowShowsTheAgreementAndItsTexts) {
   EXPECT_EQ(1, Saw("Please read carefully the License Agreement before installing Velmora"));
   EXPECT_EQ(1, Saw("\"" + DefaultFolder() + "\""));
 }
+
+// A program whose window template cannot be found says so (unless silent) and ends with the
+// loader's error instead of waiting for a window that never comes.
+struct MissingWindowCase {
+  const char* name;
+  std::vector<std::string> options;
+  int messages;
+};
+
+class MissingWindow : public SetupRun, public ::testing::WithParamInterface<MissingWindowCase> {};
+
+TEST_P(MissingWindow, EndsWithTheLoadersError) {
+  world::Fault fault;
+  fault.function = "FindResourceA";
+  fault.pathContains = "#5\\#115";
+  fault.times = -1;
+  fault.error = ERROR_RESOURCE_NAME_NOT_FOUND;
+  world::AddFault(fault);
+  if (GetParam().messages) world::Answer("The setup window could not be created.", IDOK);
+  EXPECT_EQ((int)ERROR_RESOURCE_NAME_NOT_FOUND, Run(GetParam().options)) << TranscriptText();
+  EXPECT_EQ(GetParam().messages, MessageBoxes()) << TranscriptText();
+  EXPECT_FALSE(world::FolderExists(DefaultFolder()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, MissingWindow,
+                         ::testing::Values(MissingWindowCase{"Interactive", {}, 1},
+                                           MissingWindowCase{"Silent", {"/USilent"}, 0}),
+                         [](const ::testing::TestParamInfo<MissingWindowCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // ---- entry security ------------------------------------------------------------------------
 
