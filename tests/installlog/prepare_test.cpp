@@ -6,6 +6,7 @@
 #include "installlog/folders.h"
 #include "installlog/install_log.h"
 #include "installlog/log_fixture.h"
+#include "resources/resource.h"
 
 class PrepareTest : public LogTest {
  protected:
@@ -241,5 +242,24 @@ TEST_F(PrepareTest, FileLockedWithoutMatchingProgramGivesUpWithSharingViolation)
   EXPECT_EQ(world::Now() - before, (DWORD)IN_USE_RETRY_LIMIT * 250);
   EXPECT_TRUE(world::ProcessRunning(id));
   EXPECT_EQ(world::FileBytes("C:\\Velmora\\data.bin"), "old");
+  EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
+}
+
+TEST_F(PrepareTest, AbandonedInUseDialogLeavesTheOldFileAndReportsSharingViolation) {
+  world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
+  world::PutFile("C:\\Velmora\\Uninstall.cfg", "dC:\\Velmora\r\nfC:\\Velmora\\Velmora.exe\r\n");
+  world::ProcessSpec product;
+  product.image = "C:\\Velmora\\Velmora.exe";
+  world::ProcessWindow window;
+  window.closesOnCloseAfterMs = -1;
+  product.windows.push_back(window);
+  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
+  DWORD id = world::StartProcess(product);
+  world::Click(IDC_ABORT_INSTALL);
+
+  EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_SHARING_VIOLATION);
+  EXPECT_TRUE(world::ProcessRunning(id));
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\Velmora.exe"), "old");
+  // The new log is open all the same; the caller decides what the code means.
   EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
 }
