@@ -90,16 +90,20 @@ def case_accept_and_install(checks, prefix, entries):
                  "the product was started once, with /install (launch box cleared)")
 
 
-def case_stored_answer(checks, prefix):
-    checks.start("the next start remembers the answer and the folder")
+def case_stored_answer(checks, prefix, entries):
+    checks.start("the next start remembers the answer and the folder; install and launch")
     prefix.clear_started_record()
+    # With the launch box left checked there is no completion message: the window closes.
     steps = ["wait", "checked:%d" % ACCEPT, "enabled:%d" % IDOK, "text:%d" % FOLDER_BOX,
-             "click:%d" % IDCANCEL, "gone"]
+             "checked:%d" % LAUNCH_BOX, "click:%d" % IDOK, "gone"]
     code, lines, ok = drive(prefix, [], steps)
-    checks.expect(ok, "accept starts checked and Install enabled", "\n".join(lines))
+    checks.expect(ok, "accept starts checked, Install enabled, no message at the end", "\n".join(lines))
     checks.equal(transcript_value(lines, "text:%d" % FOLDER_BOX), FOLDER, "folder box")
-    checks.equal(code, 1223, "exit code")
+    checks.equal(code, 0, "exit code")
     prefix.wait_idle()
+    checks.equal(prefix.started_record(), ['"%s\\Velmora.exe"' % FOLDER],
+                 "the product was started once, without arguments")
+    h.check_installed_files(checks, prefix, FOLDER, entries)
 
 
 def start_running_product(prefix, switch):
@@ -176,7 +180,7 @@ def main():
         prefix.boot()
         case_cancel(checks, prefix, agreement)
         case_accept_and_install(checks, prefix, entries)
-        case_stored_answer(checks, prefix)
+        case_stored_answer(checks, prefix, entries)
         case_guard_closes_product(checks, prefix, entries)
         case_guard_ends_product(checks, prefix, entries)
         case_silent_in_use(checks, prefix, entries)
