@@ -107,7 +107,10 @@ static INT_PTR Install(HWND window, WPARAM wParam) {
 static INT_PTR Command(HWND window, WPARAM wParam) {
   int control = LOWORD(wParam);
   if (control == IDC_FOLDER) {
-    if (HIWORD(wParam) == EN_CHANGE) {
+    // While installing, the sequence owns installFolder (it sets the box itself when it
+    // moves to the documents folder); a modal dialog that re-enabled this window on closing
+    // must not let an edit redirect the remaining files.
+    if (HIWORD(wParam) == EN_CHANGE && !installRunning) {
       CopyFolderBox(window);
       UpdateInstallButton();
     }

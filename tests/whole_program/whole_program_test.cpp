@@ -372,6 +372,49 @@ TEST_F(SetupRun, ReinstallReplacesThePreviousInstallation) {
   EXPECT_EQ(2u, world::StartedCommands().size());
 }
 
+// Reinstalling while the product runs: a copy that closes when asked goes quietly; one that
+// ignores every request is ended from the in-use dialog. Both runs end installed.
+struct RunningProductCase {
+  const char* name;
+  int closesOnCloseAfterMs;  // -1: ignores WM_CLOSE
+  bool dialogExpected;
+};
+
+class ReinstallWhileRunning : public SetupRun,
+                              public ::testing::WithParamInterface<RunningProductCase> {};
+
+TEST_P(ReinstallWhileRunning, TheRunningCopyIsClosedAndTheFilesReplaced) {
+  const RunningProductCase& c = GetParam();
+  ASSERT_EQ(0, Run({"/U"})) << TranscriptText();
+  const std::string product = DefaultFolder() + "\\Velmora.exe";
+  world::ProcessSpec spec;
+  spec.image = product;
+  world::ProcessWindow window;
+  window.title = "Velmora";
+  window.closesOnCloseAfterMs = c.closesOnCloseAfterMs;
+  spec.windows.push_back(window);
+  spec.heldFiles.push_back(product);
+  DWORD running = world::StartProcess(spec);
+  world::SetDataResource(110, MakePackage({{"Velmora.exe", "MZ new product", kFileTime}}));
+  world::ClearTranscript();
+  if (c.dialogExpected) {
+    world::Click(IDC_END_PROGRAM);
+    world::Answer("Are you sure you want to terminate Velmora.exe?", IDYES);
+  }
+
+  EXPECT_EQ(0, Run({"/U"})) << TranscriptText();
+  EXPECT_FALSE(world::ProcessRunning(running));
+  EXPECT_EQ("MZ new product", world::FileBytes(product));
+  EXPECT_EQ(c.dialogExpected ? 1 : 0, Saw("window 116 shown")) << TranscriptText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Products, ReinstallWhileRunning,
+                         ::testing::Values(RunningProductCase{"ClosesWhenAsked", 0, false},
+                                           RunningProductCase{"EndedFromTheDialog", -1, true}),
+                         [](const ::testing::TestParamInfo<RunningProductCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 // ---- shortcuts ---------------------------------------------------------------------------
 
 TEST_F(SetupRun, DeniedAllUsersProgramsSendsBothLinksToTheUsersFolders) {
