@@ -189,6 +189,20 @@ void RememberCreated(const std::string& key, DWORD attributes) {
   meta.creation = NowAsFileTime();
 }
 
+std::string FolderOnDisk(const std::string& hostPath) { return hostPath.substr(0, hostPath.rfind('/')); }
+std::string NameOnDisk(const std::string& hostPath) { return hostPath.substr(hostPath.rfind('/') + 1); }
+
+// Runs a change of one entry of a folder (creating or removing it) and keeps the folder's
+// case-insensitive index in step with it.
+template <typename Change>
+bool ChangeEntry(const std::string& hostPath, bool adds, Change change) {
+  std::string folder = FolderOnDisk(hostPath);
+  FolderStamp before = StampOf(folder);
+  if (!change()) return false;
+  NoteFolderChange(folder, before, NameOnDisk(hostPath), adds);
+  return true;
+}
+
 HANDLE Fail(DWORD error) {
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
@@ -209,7 +223,7 @@ bool MakeHostFolders(const std::string& windowsPath) {
     walk.parts.push_back(part);
     std::string hostPath = HostPathOf(walk);
     if (KindOf(hostPath) == Kind::Folder) continue;
-    if (mkdir(hostPath.c_str(), 0777) != 0) return false;
+    if (!ChangeEntry(hostPath, true, [&] { return mkdir(hostPath.c_str(), 0777) == 0; })) return false;
     RememberCreated(KeyOf(walk), 0);
   }
   return true;
@@ -315,8 +329,10 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   int flags = (write || truncate) ? O_RDWR : O_RDONLY;
   if (!exists) flags = O_RDWR | O_CREAT | O_EXCL;
   if (truncate) flags |= O_TRUNC;
-  int fd = open(target.host.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return Fail(ErrorFromErrno(errno));
+  int fd = -1;
+  auto openIt = [&] { return (fd = open(target.host.c_str(), flags | O_CLOEXEC, 0666)) >= 0; };
+  bool opened = exists ? openIt() : ChangeEntry(target.host, true, openIt);
+  if (!opened) return Fail(ErrorFromErrno(errno));
 
   if (!exists) {
     RememberCreated(target.key, newAttributes);
@@ -515,7 +531,8 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (world::internal::HeldByProcess(target.key)) return FailBool(ERROR_SHARING_VIOLATION);
   if (!SharingAllows(target.key, false, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
     return FailBool(ERROR_SHARING_VIOLATION);
-  if (unlink(target.host.c_str()) != 0) return FailBool(ErrorFromErrno(errno));
+  if (!ChangeEntry(target.host, false, [&] { return unlink(target.host.c_str()) == 0; }))
+    return FailBool(ErrorFromErrno(errno));
   ForgetMeta(target.key);
   return TRUE;
 }
@@ -528,7 +545,8 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES security) {
   if (!ParentExists(target)) return FailBool(ERROR_PATH_NOT_FOUND);
   if (KindOf(target.host) != Kind::Missing) return FailBool(ERROR_ALREADY_EXISTS);
   if (InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
-  if (mkdir(target.host.c_str(), 0777) != 0) return FailBool(ErrorFromErrno(errno));
+  if (!ChangeEntry(target.host, true, [&] { return mkdir(target.host.c_str(), 0777) == 0; }))
+    return FailBool(ErrorFromErrno(errno));
   RememberCreated(target.key, 0);
   return TRUE;
 }
@@ -543,7 +561,9 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
   if (target.isRoot || IsReadOnly(target.key) || InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   if (world::internal::CanonicalKey(TheMachine().currentDirectory) == target.key)
     return FailBool(ERROR_SHARING_VIOLATION);
-  if (rmdir(target.host.c_str()) != 0) return FailBool(ErrorFromErrno(errno));
+  if (!ChangeEntry(target.host, false, [&] { return rmdir(target.host.c_str()) == 0; }))
+    return FailBool(ErrorFromErrno(errno));
+  ForgetFolderIndex(target.host);
   ForgetMeta(target.key);
   return TRUE;
 }
@@ -570,8 +590,8 @@ void PutFile(const std::string& path, const std::string& bytes, DWORD attributes
   if (!parent.parts.empty() && !MakeHostFolders(DisplayPath(parent))) return;
   std::string host = HostPathOf(parsed);
   if (host.empty()) return;
-  FILE* out = fopen(host.c_str(), "wb");
-  if (!out) return;
+  FILE* out = nullptr;
+  if (!ChangeEntry(host, true, [&] { return (out = fopen(host.c_str(), "wb")) != nullptr; })) return;
   fwrite(bytes.data(), 1, bytes.size(), out);
   fclose(out);
   RememberCreated(KeyOf(parsed), attributes & kSettableAttributes);

@@ -142,24 +142,6 @@ std::string DisplayPath(const ParsedPath& path) {
 
 std::string KeyOf(const ParsedPath& path) { return UpperCp1252(DisplayPath(path)); }
 
-// The entry of `folder` whose name equals `name` without regard to case, or "".
-static std::string FindEntry(const std::string& folder, const std::string& name) {
-  std::string wanted = UpperCp1252(name);
-  DIR* directory = opendir(folder.c_str());
-  if (!directory) return "";
-  std::string found;
-  while (struct dirent* entry = readdir(directory)) {
-    std::string entryName = entry->d_name;
-    if (entryName == "." || entryName == "..") continue;
-    if (UpperCp1252(Utf8ToCp1252(entryName)) == wanted) {
-      found = entryName;
-      break;
-    }
-  }
-  closedir(directory);
-  return found;
-}
-
 static bool IsHostFolder(const std::string& hostPath) {
   struct stat info;
   return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

@@ -108,6 +108,7 @@ void DeserializeMachine(const std::string& text) {
 // Empties every piece's state: the core's own, then each registered piece's.
 void ResetEverything() {
   core::CloseAllFiles();
+  core::ForgetFolderIndexes();
   core::MetaTable().clear();
   core::ResetRegistry();
   core::ResetResources();
