@@ -97,8 +97,10 @@ DWORD FindRunningInstance(int action) {
 }
 
 // Counts a pause that found no matching program while the caller's file stays locked.
-// Returns 1 when the caller may try again, 0 when IN_USE_RETRY_LIMIT pauses in a row have
-// passed: the lock is held by something this guard cannot close.
+// Returns 1 when the caller may try again, 0 when IN_USE_RETRY_LIMIT pauses in a row (about
+// five seconds) have passed for the same file: the lock is held by something this guard
+// cannot recognise or close (a program without a window, or no psapi), and retrying forever
+// would hang setup. The callers then take their own error path with ERROR_SHARING_VIOLATION.
 static int CountUnmatchedPause(const char* path) {
   if (lstrcmpiA(unmatchedPath, path) != 0) {
     unmatchedPauses = 0;
