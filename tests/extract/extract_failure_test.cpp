@@ -180,6 +180,27 @@ TEST_F(ExtractTest, FileHeldByTheRunningProductIsClosedAndWritten) {
   EXPECT_EQ(runState.resultCode, 0u);
 }
 
+TEST_F(ExtractTest, ProgramEndedThroughTheInUseDialogThenTheFileIsWritten) {
+  world::ProcessSpec product;
+  product.image = "C:\\Velmora\\Velmora.exe";
+  world::ProcessWindow window;
+  window.closesOnCloseAfterMs = -1;
+  product.windows.push_back(window);
+  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
+  world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
+  DWORD id = world::StartProcess(product);
+  SetPackage({File("Velmora.exe", "new"), File("b.txt", "b")});
+  world::Click(IDC_END_PROGRAM);
+  world::Answer("Are you sure you want to terminate Velmora.exe?", IDYES);
+  Prepare();
+  ASSERT_EQ(ExtractPayload(), 1);
+  EXPECT_FALSE(world::ProcessRunning(id));
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\Velmora.exe"), "new");
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\b.txt"), "b");
+  EXPECT_EQ(runState.resultCode, 0u);
+  EXPECT_TRUE(Mentioned("Error installing file 'C:\\Velmora\\Velmora.exe'"));
+}
+
 TEST_F(ExtractTest, AbandonedInUseDialogFailsTheFile) {
   world::ProcessSpec product;
   product.image = "C:\\Velmora\\Velmora.exe";
