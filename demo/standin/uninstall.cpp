@@ -175,18 +175,27 @@ static int RemoveInstallation(const char* installFolder) {
   while (NextLogLine(text, size, &position, &line, &length)) {
     if (line[0] == 'd') ++folderLines;
   }
-  for (unsigned wanted = folderLines; wanted > 0; --wanted) {
-    unsigned index = 0;
+  const char** folderStarts = (const char**)malloc((folderLines + 1) * sizeof(const char*));
+  unsigned* folderLengths = (unsigned*)malloc((folderLines + 1) * sizeof(unsigned));
+  if (folderStarts && folderLengths) {
+    unsigned count = 0;
     position = 0;
-    while (NextLogLine(text, size, &position, &line, &length)) {
-      if (line[0] != 'd' || ++index != wanted) continue;
+    while (count < folderLines && NextLogLine(text, size, &position, &line, &length)) {
+      if (line[0] != 'd') continue;
+      folderStarts[count] = line + 1;
+      folderLengths[count++] = length - 1;
+    }
+    while (count > 0) {
+      --count;
       char path[MAX_PATH];
-      if (CopyLine(path, line + 1, length - 1) && IsBelow(path, roots.installFolder, true)) {
+      if (CopyLine(path, folderStarts[count], folderLengths[count]) &&
+          IsBelow(path, roots.installFolder, true)) {
         RemoveDirectoryA(path);
       }
-      break;
     }
   }
+  free(folderStarts);
+  free(folderLengths);
   free(text);
 
   if (everythingGone) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
