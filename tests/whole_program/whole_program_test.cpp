@@ -415,6 +415,29 @@ INSTANTIATE_TEST_SUITE_P(Products, ReinstallWhileRunning,
                            return std::string(info.param.name);
                          });
 
+// Odd command lines: a value-taking option at the end, an option taken as a folder, unknown
+// words and dashes instead of slashes.
+TEST_F(SetupRun, PathWithoutItsValueInstallsIntoTheDefaultFolder) {
+  EXPECT_EQ(0, Run({"/U", "/Path"})) << TranscriptText();
+  EXPECT_EQ("MZ product", world::FileBytes(DefaultFolder() + "\\Velmora.exe"));
+}
+
+TEST_F(SetupRun, OptionTakenAsTheFolderIsAnInvalidFolder) {
+  world::Click(IDC_ACCEPT);
+  world::Click(IDOK);
+  world::Answer("Error installing Velmora in folder '/U': Invalid Folder Name", IDOK);
+  world::Click(IDCANCEL);
+  EXPECT_EQ((int)ERROR_CANCELLED, Run({"/Path", "/U"})) << TranscriptText();
+  EXPECT_EQ(1, MessageBoxes());
+}
+
+TEST_F(SetupRun, UnknownWordsAreSkippedAndDashesWork) {
+  EXPECT_EQ(0, Run({"junk", "/Unknown", "-usilent", "-nd"})) << TranscriptText();
+  EXPECT_EQ(0, MessageBoxes());
+  EXPECT_TRUE(world::FileExists(Link(CSIDL_COMMON_PROGRAMS)));
+  EXPECT_FALSE(world::FileExists(Link(CSIDL_COMMON_DESKTOPDIRECTORY)));
+}
+
 // ---- shortcuts ---------------------------------------------------------------------------
 
 TEST_F(SetupRun, DeniedAllUsersProgramsSendsBothLinksToTheUsersFolders) {
