@@ -118,6 +118,8 @@ TEST_F(GuardTest, NoOrCancelToTerminationLeavesProgramRunningAndDialogOpen) {
   EXPECT_TRUE(world::ProcessRunning(id));
   EXPECT_EQ(world::PendingActions(), 0u);  // the dialog was still there for the last click
   EXPECT_EQ(Mentions("window 116 closed"), 1);
+  // Yes/No/Cancel with the question icon, No the default.
+  EXPECT_EQ(Mentions(std::string("message box \"" VELMORA_CAPTION "\" 0x123: \"") + kTerminateQuestion + "\""), 2);
 }
 
 TEST_F(GuardTest, EndingTheProgramClosesTheDialogWithinOneTick) {
