@@ -231,11 +231,13 @@ using world::ui::ChildById;
 
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
+  if (world::internal::FaultFires("CreateDialogParamA", "")) return NULL;
   return BuildDialog(instance, templateName, parent, dialogProc, initParam, false);
 }
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
+  if (world::internal::FaultFires("DialogBoxParamA", "")) return -1;
   HWND owner = world::ui::TopLevelOf(parent);
   // The owner takes no input while the dialog runs.
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);

@@ -49,7 +49,10 @@ std::string Hex(UINT value) {
 
 }  // namespace
 
+// Returns the button the user chose, or 0 when the box could not be shown (a bad type, a
+// fault of the plan, a stall).
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  if (world::internal::FaultFires("MessageBoxA", "")) return 0;
   std::string body = text ? text : "";
   std::string title = caption ? caption : "Error";
   std::vector<int> buttons = ButtonsOf(type);

@@ -221,6 +221,7 @@ void WINAPI PostQuitMessage(int exitCode) {
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
+  if (world::internal::FaultFires("SetTimer", "")) return 0;
   if (window && !Find(window)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;

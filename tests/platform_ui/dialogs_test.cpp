@@ -385,3 +385,34 @@ TEST_F(DialogTest, AMissingOrDamagedTemplateCreatesNoWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window calls that can fail on Windows take part in the fault plan.
+TEST_F(DialogTest, DialogsTimersAndMessageBoxesCanBeMadeToFail) {
+  struct FailingCall {
+    const char* function;
+    bool (*fails)();
+  };
+  const FailingCall calls[] = {
+      {"CreateDialogParamA", [] { return CreateDialogParamA(NULL, MAKEINTRESOURCEA(115), NULL, RecordingProc, 0) == NULL; }},
+      {"DialogBoxParamA", [] { return DialogBoxParamA(NULL, MAKEINTRESOURCEA(116), NULL, RecordingProc, 0) == -1; }},
+      {"SetTimer", [] { return SetTimer(NULL, 0, 100, NULL) == 0; }},
+      {"MessageBoxA", [] { return MessageBoxA(NULL, "text", "caption", MB_OK) == 0; }},
+  };
+  for (const FailingCall& call : calls) {
+    SCOPED_TRACE(call.function);
+    world::ClearFaults();
+    world::Fault fault;
+    fault.function = call.function;
+    fault.error = ERROR_NOT_ENOUGH_MEMORY;
+    world::AddFault(fault);
+    EXPECT_TRUE(call.fails());
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
+  }
+  world::ClearFaults();
+  EXPECT_TRUE(stalls.empty()) << "a box that failed waited for no answer";
+  EXPECT_TRUE(world::Transcript().empty());
+}
+
+}  // namespace
