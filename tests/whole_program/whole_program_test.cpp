@@ -489,6 +489,26 @@ TEST_F(SetupRun, CurrentUserOptionKeepsLinksInTheUsersFolders) {
   EXPECT_FALSE(world::FileExists(Link(CSIDL_COMMON_PROGRAMS)));
 }
 
+// An ordinary user: no rights under Program Files, in the all-users folders or in the
+// machine's registry. The product still lands in the documents folder with the user's links;
+// only the machine-wide values are missing.
+TEST_F(SetupRun, NonAdministratorInstallsForThemselves) {
+  world::SetAdministrator(false);
+  world::DenyFolder(world::SpecialFolder(CSIDL_PROGRAM_FILES));
+  world::DenyFolder(world::SpecialFolder(CSIDL_COMMON_PROGRAMS));
+  world::DenyFolder(world::SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY));
+  world::Answer(kDocumentsQuestion, IDYES);
+  EXPECT_EQ(0, Run({"/U"})) << TranscriptText();
+  const std::string documents = DocumentsFolder();
+  EXPECT_EQ("MZ product", world::FileBytes(documents + "\\Velmora.exe"));
+  EXPECT_TRUE(world::FileExists(Link(CSIDL_PROGRAMS)));
+  EXPECT_TRUE(world::FileExists(Link(CSIDL_DESKTOPDIRECTORY)));
+  EXPECT_EQ("<absent>", VendorString("InstallPath"));
+  EXPECT_FALSE(world::KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+  EXPECT_EQ(std::string("\x03\0\0\0", 4),
+            world::ReadValue(HKEY_CURRENT_USER, SETTINGS_KEY, "LicenseAgreement").data);
+}
+
 // ---- unattended runs -------------------------------------------------------------------------
 
 TEST_F(SetupRun, UnattendedShowsTheWindowAndInstallsAtOnce) {
