@@ -3,8 +3,6 @@
 #ifndef VELMORA_PLATFORM_HOST_CORE_STATE_H
 #define VELMORA_PLATFORM_HOST_CORE_STATE_H
 
-#include <time.h>
-
 #include <map>
 #include <string>
 #include <vector>
@@ -63,30 +61,23 @@ std::string HostPathOf(const ParsedPath& path);
 // The Linux entry below `folder` named `ansiName` without regard to case, or the name as a
 // new entry (UTF-8).
 std::string HostChild(const std::string& folder, const std::string& ansiName);
+// The Linux paths of a Windows path and of its folder, with what each is (0 missing, 1 file,
+// 2 folder), found in one walk. For a drive or share root the folder is "".
+struct HostPlace {
+  std::string host, parentHost;
+  int kind = 0, parentKind = 0;
+};
+bool ResolveHost(const ParsedPath& path, HostPlace* place, DWORD* error);
 // The canonical key of a parsed path (upper case in 1252).
 std::string KeyOf(const ParsedPath& path);
 // True when the canonical key lies strictly inside a folder the world denies.
 bool InsideDeniedFolder(const std::string& key);
 
 // ---- case-insensitive folder look-up (folder_index.cpp) ---------------------------------
-// What tells whether a Linux folder's entries may have changed.
-struct FolderStamp {
-  bool valid = false;
-  unsigned long long inode = 0;
-  long long size = 0;
-  unsigned long long links = 0;
-  struct timespec modified = {0, 0}, changed = {0, 0};
-};
-FolderStamp StampOf(const std::string& hostFolder);
 // The entry of `hostFolder` whose name equals `ansiName` without regard to case (its name on
 // disk), or "".
 std::string FindEntry(const std::string& hostFolder, const std::string& ansiName);
-// Tells the index that the layer added or removed `nameOnDisk` in `hostFolder`, whose stamp
-// was `before` just ahead of the change.
-void NoteFolderChange(const std::string& hostFolder, const FolderStamp& before, const std::string& nameOnDisk,
-                      bool added);
-// Drops the index of a folder and of every folder below it (a removed folder).
-void ForgetFolderIndex(const std::string& hostFolder);
+// Forgets every folder's index (the world's folder was emptied).
 void ForgetFolderIndexes();
 
 // ---- file metadata (files.cpp) ---------------------------------------------------------

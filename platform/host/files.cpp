@@ -80,6 +80,7 @@ struct Target {
   DWORD error = 0;
   ParsedPath parsed;
   std::string key, display, host, parentHost;
+  Kind kind = Kind::Missing, parentKind = Kind::Missing;
   bool isRoot = false;
 };
 
@@ -95,23 +96,21 @@ Target Resolve(LPCSTR name, size_t maxLength = MAX_PATH - 1) {
     return target;
   }
   target.parsed = ParsePath(name);
-  std::string hostRoot;
-  if (!ResolveRoot(target.parsed, &hostRoot, &target.error)) return target;
+  HostPlace place;
+  if (!ResolveHost(target.parsed, &place, &target.error)) return target;
   target.key = KeyOf(target.parsed);
   target.display = DisplayPath(target.parsed);
-  target.host = HostPathOf(target.parsed);
+  target.host = place.host;
+  target.parentHost = place.parentHost;
+  target.kind = (Kind)place.kind;
+  target.parentKind = (Kind)place.parentKind;
   target.isRoot = target.parsed.parts.empty();
-  if (!target.isRoot) {
-    ParsedPath parent = target.parsed;
-    parent.parts.pop_back();
-    target.parentHost = HostPathOf(parent);
-  }
   target.ok = true;
   return target;
 }
 
 bool ParentExists(const Target& target) {
-  return target.isRoot || KindOf(target.parentHost) == Kind::Folder;
+  return target.isRoot || target.parentKind == Kind::Folder;
 }
 
 // The error for a missing file: 2 when its folder exists, else 3.
@@ -189,20 +188,6 @@ void RememberCreated(const std::string& key, DWORD attributes) {
   meta.creation = NowAsFileTime();
 }
 
-std::string FolderOnDisk(const std::string& hostPath) { return hostPath.substr(0, hostPath.rfind('/')); }
-std::string NameOnDisk(const std::string& hostPath) { return hostPath.substr(hostPath.rfind('/') + 1); }
-
-// Runs a change of one entry of a folder (creating or removing it) and keeps the folder's
-// case-insensitive index in step with it.
-template <typename Change>
-bool ChangeEntry(const std::string& hostPath, bool adds, Change change) {
-  std::string folder = FolderOnDisk(hostPath);
-  FolderStamp before = StampOf(folder);
-  if (!change()) return false;
-  NoteFolderChange(folder, before, NameOnDisk(hostPath), adds);
-  return true;
-}
-
 HANDLE Fail(DWORD error) {
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
@@ -223,7 +208,7 @@ bool MakeHostFolders(const std::string& windowsPath) {
     walk.parts.push_back(part);
     std::string hostPath = HostPathOf(walk);
     if (KindOf(hostPath) == Kind::Folder) continue;
-    if (!ChangeEntry(hostPath, true, [&] { return mkdir(hostPath.c_str(), 0777) == 0; })) return false;
+    if (mkdir(hostPath.c_str(), 0777) != 0) return false;
     RememberCreated(KeyOf(walk), 0);
   }
   return true;
@@ -301,7 +286,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   if (target.isRoot) return Fail(ERROR_ACCESS_DENIED);
   if (!ParentExists(target)) return Fail(ERROR_PATH_NOT_FOUND);
 
-  Kind kind = KindOf(target.host);
+  Kind kind = target.kind;
   if (kind == Kind::Folder) return Fail(ERROR_ACCESS_DENIED);
   bool exists = kind == Kind::File;
   bool truncate = exists && (creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING);
@@ -329,10 +314,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   int flags = (write || truncate) ? O_RDWR : O_RDONLY;
   if (!exists) flags = O_RDWR | O_CREAT | O_EXCL;
   if (truncate) flags |= O_TRUNC;
-  int fd = -1;
-  auto openIt = [&] { return (fd = open(target.host.c_str(), flags | O_CLOEXEC, 0666)) >= 0; };
-  bool opened = exists ? openIt() : ChangeEntry(target.host, true, openIt);
-  if (!opened) return Fail(ErrorFromErrno(errno));
+  int fd = open(target.host.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(ErrorFromErrno(errno));
 
   if (!exists) {
     RememberCreated(target.key, newAttributes);
@@ -452,7 +435,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     SetLastError(target.error);
     return INVALID_FILE_ATTRIBUTES;
   }
-  Kind kind = KindOf(target.host);
+  Kind kind = target.kind;
   if (kind == Kind::Missing) {
     SetLastError(MissingError(target));
     return INVALID_FILE_ATTRIBUTES;
@@ -464,7 +447,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
   if (world::internal::FaultFires("SetFileAttributesA", fileName ? fileName : "")) return FALSE;
   Target target = Resolve(fileName);
   if (!target.ok) return FailBool(target.error);
-  Kind kind = KindOf(target.host);
+  Kind kind = target.kind;
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   MetaFor(target.key).attributes = attributes & kSettableAttributes;
@@ -524,15 +507,14 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (world::internal::FaultFires("DeleteFileA", fileName ? fileName : "")) return FALSE;
   Target target = Resolve(fileName);
   if (!target.ok) return FailBool(target.error);
-  Kind kind = KindOf(target.host);
+  Kind kind = target.kind;
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (kind == Kind::Folder) return FailBool(ERROR_ACCESS_DENIED);
   if (IsReadOnly(target.key) || InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   if (world::internal::HeldByProcess(target.key)) return FailBool(ERROR_SHARING_VIOLATION);
   if (!SharingAllows(target.key, false, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
     return FailBool(ERROR_SHARING_VIOLATION);
-  if (!ChangeEntry(target.host, false, [&] { return unlink(target.host.c_str()) == 0; }))
-    return FailBool(ErrorFromErrno(errno));
+  if (unlink(target.host.c_str()) != 0) return FailBool(ErrorFromErrno(errno));
   ForgetMeta(target.key);
   return TRUE;
 }
@@ -543,10 +525,9 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES security) {
   if (!target.ok) return FailBool(target.error);
   if (target.isRoot) return FailBool(ERROR_ALREADY_EXISTS);
   if (!ParentExists(target)) return FailBool(ERROR_PATH_NOT_FOUND);
-  if (KindOf(target.host) != Kind::Missing) return FailBool(ERROR_ALREADY_EXISTS);
+  if (target.kind != Kind::Missing) return FailBool(ERROR_ALREADY_EXISTS);
   if (InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
-  if (!ChangeEntry(target.host, true, [&] { return mkdir(target.host.c_str(), 0777) == 0; }))
-    return FailBool(ErrorFromErrno(errno));
+  if (mkdir(target.host.c_str(), 0777) != 0) return FailBool(ErrorFromErrno(errno));
   RememberCreated(target.key, 0);
   return TRUE;
 }
@@ -555,15 +536,13 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
   if (world::internal::FaultFires("RemoveDirectoryA", pathName ? pathName : "")) return FALSE;
   Target target = Resolve(pathName);
   if (!target.ok) return FailBool(target.error);
-  Kind kind = KindOf(target.host);
+  Kind kind = target.kind;
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (kind == Kind::File) return FailBool(ERROR_DIRECTORY);
   if (target.isRoot || IsReadOnly(target.key) || InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   if (world::internal::CanonicalKey(TheMachine().currentDirectory) == target.key)
     return FailBool(ERROR_SHARING_VIOLATION);
-  if (!ChangeEntry(target.host, false, [&] { return rmdir(target.host.c_str()) == 0; }))
-    return FailBool(ErrorFromErrno(errno));
-  ForgetFolderIndex(target.host);
+  if (rmdir(target.host.c_str()) != 0) return FailBool(ErrorFromErrno(errno));
   ForgetMeta(target.key);
   return TRUE;
 }
@@ -590,8 +569,8 @@ void PutFile(const std::string& path, const std::string& bytes, DWORD attributes
   if (!parent.parts.empty() && !MakeHostFolders(DisplayPath(parent))) return;
   std::string host = HostPathOf(parsed);
   if (host.empty()) return;
-  FILE* out = nullptr;
-  if (!ChangeEntry(host, true, [&] { return (out = fopen(host.c_str(), "wb")) != nullptr; })) return;
+  FILE* out = fopen(host.c_str(), "wb");
+  if (!out) return;
   fwrite(bytes.data(), 1, bytes.size(), out);
   fclose(out);
   RememberCreated(KeyOf(parsed), attributes & kSettableAttributes);

@@ -1,10 +1,10 @@
 // Case-insensitive look-up of names in Linux folders, kept fast for folders with thousands
-// of entries: each folder's names are indexed once and the index is trusted while the folder's
-// stamp (times, size, links) is unchanged. Changes the layer makes itself update the index;
-// changes made by others show in the stamp and rebuild it.
+// of entries: each folder's names are indexed once, and the kernel's change notices
+// (inotify) keep the index right whoever changes the folder, this layer or a test. Without
+// inotify every look-up reads the folder again: slower, still right.
 #include <dirent.h>
-#include <sys/stat.h>
-#include <time.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <string>
 #include <unordered_map>
@@ -16,106 +16,127 @@ namespace core {
 namespace {
 
 struct FolderIndex {
-  FolderStamp stamp;
-  bool trusted = false;
+  int watch = -1;
   std::unordered_map<std::string, std::string> names;  // upper-case 1252 name -> name on disk
 };
 
-std::unordered_map<std::string, FolderIndex>& Indexes() {
-  static std::unordered_map<std::string, FolderIndex> indexes;
-  return indexes;
-}
+struct Indexer {
+  int notices = -1;  // the inotify descriptor; -1 before first use or when unavailable
+  bool unavailable = false;
+  std::unordered_map<std::string, FolderIndex> byFolder;
+  std::unordered_map<int, std::string> folderOfWatch;
+};
 
-bool SameStamp(const FolderStamp& a, const FolderStamp& b) {
-  return a.valid && b.valid && a.inode == b.inode && a.size == b.size && a.links == b.links &&
-         a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec &&
-         a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
+Indexer& TheIndexer() {
+  static Indexer indexer;
+  return indexer;
 }
 
 std::string KeyOfName(const std::string& nameOnDisk) { return UpperCp1252(Utf8ToCp1252(nameOnDisk)); }
 
-// A folder changed less than this long ago may change again within the same tick of the
-// file system's coarse clock, unseen in its stamp.
-const long long kCoarseClockNanoseconds = 50 * 1000 * 1000;
-
-bool ChangedRecently(const FolderStamp& stamp) {
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  long long age = (long long)(now.tv_sec - stamp.changed.tv_sec) * 1000000000LL + (now.tv_nsec - stamp.changed.tv_nsec);
-  long long modifiedAge =
-      (long long)(now.tv_sec - stamp.modified.tv_sec) * 1000000000LL + (now.tv_nsec - stamp.modified.tv_nsec);
-  return age < kCoarseClockNanoseconds || modifiedAge < kCoarseClockNanoseconds;
+void DropFolder(Indexer& indexer, const std::string& folder) {
+  auto found = indexer.byFolder.find(folder);
+  if (found == indexer.byFolder.end()) return;
+  if (found->second.watch >= 0) {
+    inotify_rm_watch(indexer.notices, found->second.watch);
+    indexer.folderOfWatch.erase(found->second.watch);
+  }
+  indexer.byFolder.erase(found);
 }
 
-void Rebuild(const std::string& folder, const FolderStamp& stamp, FolderIndex& index) {
-  index.names.clear();
-  index.stamp = stamp;
-  index.trusted = !ChangedRecently(stamp);
-  DIR* directory = opendir(folder.c_str());
-  if (!directory) {
-    index.stamp.valid = false;
-    return;
+void DropAll(Indexer& indexer) {
+  if (indexer.notices >= 0) close(indexer.notices);  // removes every watch with it
+  indexer.notices = -1;
+  indexer.byFolder.clear();
+  indexer.folderOfWatch.clear();
+}
+
+// Applies every change notice that has arrived since the last look-up.
+void TakeNotices(Indexer& indexer) {
+  if (indexer.notices < 0) return;
+  alignas(struct inotify_event) char buffer[16384];
+  for (;;) {
+    ssize_t got = read(indexer.notices, buffer, sizeof buffer);
+    if (got <= 0) return;
+    for (ssize_t at = 0; at < got;) {
+      const struct inotify_event* notice = reinterpret_cast<const struct inotify_event*>(buffer + at);
+      at += (ssize_t)(sizeof(struct inotify_event) + notice->len);
+      if (notice->mask & IN_Q_OVERFLOW) {
+        DropAll(indexer);
+        return;
+      }
+      auto watched = indexer.folderOfWatch.find(notice->wd);
+      if (watched == indexer.folderOfWatch.end()) continue;
+      std::string folder = watched->second;
+      if (notice->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
+        DropFolder(indexer, folder);
+        continue;
+      }
+      FolderIndex& index = indexer.byFolder[folder];
+      std::string name = notice->len ? notice->name : "";
+      if (name.empty()) continue;
+      if (notice->mask & (IN_CREATE | IN_MOVED_TO)) index.names[KeyOfName(name)] = name;
+      if (notice->mask & (IN_DELETE | IN_MOVED_FROM)) {
+        auto entry = index.names.find(KeyOfName(name));
+        if (entry != index.names.end() && entry->second == name) index.names.erase(entry);
+      }
+    }
   }
+}
+
+// Reads the folder's names; false when it cannot be read.
+bool ReadNames(const std::string& folder, std::unordered_map<std::string, std::string>* names) {
+  DIR* directory = opendir(folder.c_str());
+  if (!directory) return false;
   while (struct dirent* entry = readdir(directory)) {
     std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    index.names.emplace(KeyOfName(name), name);
+    if (name != "." && name != "..") names->emplace(KeyOfName(name), name);
   }
   closedir(directory);
+  return true;
 }
 
 }  // namespace
 
-FolderStamp StampOf(const std::string& folder) {
-  FolderStamp stamp;
-  struct stat info;
-  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return stamp;
-  stamp.valid = true;
-  stamp.inode = info.st_ino;
-  stamp.size = info.st_size;
-  stamp.links = info.st_nlink;
-  stamp.modified = info.st_mtim;
-  stamp.changed = info.st_ctim;
-  return stamp;
-}
-
 std::string FindEntry(const std::string& folder, const std::string& ansiName) {
-  FolderStamp stamp = StampOf(folder);
-  if (!stamp.valid) return "";
-  FolderIndex& index = Indexes()[folder];
-  if (!index.trusted || !SameStamp(index.stamp, stamp)) Rebuild(folder, stamp, index);
-  auto found = index.names.find(UpperCp1252(ansiName));
-  return found == index.names.end() ? "" : found->second;
+  Indexer& indexer = TheIndexer();
+  std::string wanted = UpperCp1252(ansiName);
+  if (indexer.notices < 0 && !indexer.unavailable) {
+    indexer.notices = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    indexer.unavailable = indexer.notices < 0;
+  }
+  if (indexer.unavailable) {
+    std::unordered_map<std::string, std::string> names;
+    ReadNames(folder, &names);
+    auto found = names.find(wanted);
+    return found == names.end() ? "" : found->second;
+  }
+  TakeNotices(indexer);
+  auto indexed = indexer.byFolder.find(folder);
+  if (indexed == indexer.byFolder.end()) {
+    // Watch first, then read: a change in between shows in both, which is harmless.
+    int watch = inotify_add_watch(indexer.notices, folder.c_str(),
+                                  IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                                      IN_MOVE_SELF | IN_ONLYDIR);
+    auto sameFolder = indexer.folderOfWatch.find(watch);
+    FolderIndex index;
+    // A folder already watched under another path (a link) is read each time instead.
+    if (watch < 0 || (sameFolder != indexer.folderOfWatch.end() && sameFolder->second != folder) ||
+        !ReadNames(folder, &index.names)) {
+      std::unordered_map<std::string, std::string> names;
+      ReadNames(folder, &names);
+      auto found = names.find(wanted);
+      return found == names.end() ? "" : found->second;
+    }
+    index.watch = watch;
+    indexer.folderOfWatch[watch] = folder;
+    indexed = indexer.byFolder.emplace(folder, std::move(index)).first;
+  }
+  auto found = indexed->second.names.find(wanted);
+  return found == indexed->second.names.end() ? "" : found->second;
 }
 
-void NoteFolderChange(const std::string& folder, const FolderStamp& before, const std::string& nameOnDisk, bool added) {
-  auto found = Indexes().find(folder);
-  if (found == Indexes().end()) return;
-  FolderIndex& index = found->second;
-  if (!SameStamp(index.stamp, before)) {
-    Indexes().erase(found);  // something else changed it too: read it again when needed
-    return;
-  }
-  if (added) {
-    index.names.emplace(KeyOfName(nameOnDisk), nameOnDisk);
-  } else {
-    index.names.erase(KeyOfName(nameOnDisk));
-  }
-  index.stamp = StampOf(folder);
-  index.trusted = true;
-}
-
-void ForgetFolderIndexes() { Indexes().clear(); }
-
-void ForgetFolderIndex(const std::string& folder) {
-  std::string prefix = folder + "/";
-  for (auto it = Indexes().begin(); it != Indexes().end();) {
-    if (it->first == folder || it->first.compare(0, prefix.size(), prefix) == 0)
-      it = Indexes().erase(it);
-    else
-      ++it;
-  }
-}
+void ForgetFolderIndexes() { DropAll(TheIndexer()); }
 
 }  // namespace core
 }  // namespace world

@@ -148,14 +148,26 @@ static bool IsHostFolder(const std::string& hostPath) {
 }
 
 // Follows one component below `folder`: the existing entry of that name, or the name itself.
-static std::string Descend(const std::string& folder, const std::string& ansiName, bool* exists) {
+// While *exists holds, *kind tells what the entry is (0 missing, 1 file, 2 folder).
+static std::string Descend(const std::string& folder, const std::string& ansiName, bool* exists, int* kind = nullptr) {
   std::string utf8 = Cp1252ToUtf8(ansiName);
+  if (kind) *kind = 0;
   if (*exists) {
     struct stat info;
     std::string direct = folder + "/" + utf8;
-    if (lstat(direct.c_str(), &info) == 0) return direct;
-    std::string entry = FindEntry(folder, ansiName);
-    if (!entry.empty()) return folder + "/" + entry;
+    std::string found = direct;
+    bool present = stat(direct.c_str(), &info) == 0;
+    if (!present) {
+      std::string entry = FindEntry(folder, ansiName);
+      if (!entry.empty()) {
+        found = folder + "/" + entry;
+        present = stat(found.c_str(), &info) == 0;
+      }
+    }
+    if (present) {
+      if (kind) *kind = S_ISDIR(info.st_mode) ? 2 : 1;
+      return found;
+    }
     *exists = false;
   }
   return folder + "/" + utf8;
@@ -210,6 +222,19 @@ std::string HostPathOf(const ParsedPath& path) {
   bool exists = true;
   for (const std::string& part : path.parts) host = Descend(host, part, &exists);
   return host;
+}
+
+bool ResolveHost(const ParsedPath& path, HostPlace* place, DWORD* error) {
+  *place = HostPlace();
+  if (!ResolveRoot(path, &place->host, error)) return false;
+  place->kind = 2;  // the root is a folder
+  bool exists = true;
+  for (const std::string& part : path.parts) {
+    place->parentHost = place->host;
+    place->parentKind = place->kind;
+    place->host = Descend(place->host, part, &exists, &place->kind);
+  }
+  return true;
 }
 
 bool InsideDeniedFolder(const std::string& key) {

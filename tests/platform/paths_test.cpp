@@ -1,5 +1,9 @@
 // Windows paths in the world: canonical keys, drives, shares and the Linux paths behind them.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "platform/host/world_internal.h"
 #include "platform_helpers.h"
@@ -48,6 +52,25 @@ TEST_F(Paths, FilesLandUnderTheirDriveOnLinuxWithUtf8NamesAndTheirCase) {
   ASSERT_EQ(1u, tree.size());
   EXPECT_EQ("C:\\Caf\xE9 Folder\\R\xE9sum\xE9.TXT", tree[0]);
   EXPECT_EQ("bytes", world::FileBytes("c:\\CAF\xE9 folder\\r\xC9SUM\xC9.txt"));
+}
+
+TEST_F(Paths, NamesChangedBehindTheLayersBackAreFoundWithoutRegardToCase) {
+  ASSERT_TRUE(CreateDirectoryA("C:\\Many", nullptr));
+  for (int i = 0; i < 50; i++) ASSERT_TRUE(WriteToNewFile("C:\\Many\\file" + std::to_string(i) + ".txt"));
+  // Right after the layer's own changes, a test adds and removes names on Linux directly.
+  { std::ofstream(root_ + "/c/Many/Outside.TXT") << "outside"; }
+  ASSERT_EQ(0, unlink((root_ + "/c/Many/file7.txt").c_str()));
+  EXPECT_EQ(0u, OpenForReadError("C:\\MANY\\outside.txt"));
+  EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, OpenForReadError("C:\\Many\\FILE7.TXT"));
+  // A folder removed and made again is read afresh.
+  std::filesystem::remove_all(root_ + "/c/Many");
+  std::filesystem::create_directories(root_ + "/c/Many");
+  { std::ofstream(root_ + "/c/Many/Again.txt") << "again"; }
+  EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, OpenForReadError("C:\\Many\\FILE1.TXT"));
+  EXPECT_EQ(0u, OpenForReadError("C:\\many\\AGAIN.TXT"));
+  // Creating under another case never makes a second file.
+  ASSERT_TRUE(WriteToNewFile("C:\\MANY\\AGAIN.txt", "replaced"));
+  EXPECT_EQ((std::vector<std::string>{"C:\\Many\\Again.txt"}), world::ListTree("C:\\Many"));
 }
 
 TEST_F(Paths, DrivesAndSharesExistOnlyWhereTheWorldMakesThem) {
