@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -18,13 +19,29 @@ static const char USAGE[] =
     "Setup options, as on Windows: /Path FOLDER, /PathDefault FOLDER, /PathSaveAs PATH, /U,\n"
     "/USilent, /CU, /ND, /Hidden.\n"
     "Environment:\n"
-    "  VELMORA_WORLD     the machine's folder (default ./velmora-world); reopened when it\n"
-    "                    exists, so a second run sees the first one's files and registry\n"
+    "  VELMORA_WORLD     the machine's folder (default ./velmora-world): created fresh when\n"
+    "                    missing or empty, reopened when an earlier run saved a machine\n"
+    "                    there (a second run sees the first one's files and registry);\n"
+    "                    any other folder is refused, never emptied\n"
     "  VELMORA_SCRIPT    a file of user actions (below); without it nobody answers\n"
     "  VELMORA_RES_FILE  the program's compiled resources (default: the build's)\n"
     "The exit status is the program's exit code (its low byte; the full code is printed).\n"
     "When the program waits for the user and the script has nothing left, the run stops\n"
     "with a message and status 86.\n\n";
+
+static bool IsEmptyFolder(const char* path) {
+  DIR* folder = opendir(path);
+  if (folder == NULL) return false;
+  bool empty = true;
+  while (struct dirent* entry = readdir(folder)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  closedir(folder);
+  return empty;
+}
 
 static bool ReadWholeFile(const char* path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
@@ -44,11 +61,19 @@ int main(int argc, char** argv) {
 
   const char* root = getenv("VELMORA_WORLD");
   if (root == NULL || root[0] == 0) root = "./velmora-world";
+  // A folder a previous run saved is reopened; a missing or empty one gets a fresh machine.
+  // Anything else is someone's folder, and making a world there would empty it.
   struct stat info;
-  if (stat(root, &info) == 0 && S_ISDIR(info.st_mode))
+  std::string savedMachine = std::string(root) + "/world-machine.txt";
+  if (stat(savedMachine.c_str(), &info) == 0) {
     world::Open(root);
-  else
+  } else if (stat(root, &info) != 0 || (S_ISDIR(info.st_mode) && IsEmptyFolder(root))) {
     world::Create(root);
+  } else {
+    fprintf(stderr, "velmora-setup: %s exists and is not a world folder; name another one "
+            "with VELMORA_WORLD\n", root);
+    return 2;
+  }
 
   const char* resources = getenv("VELMORA_RES_FILE");
   if (resources == NULL || resources[0] == 0) resources = VELMORA_DEFAULT_RES;

@@ -72,6 +72,15 @@ printf 'answer Installation IDOK\n' >"$scratch/unquoted.txt"
 VELMORA_SCRIPT="$scratch/unquoted.txt" run unquoted 2
 expect_output unquoted 'line 1: answer wants a quoted text'
 
+# An empty folder gets a fresh machine; a folder with someone's files is refused, untouched.
+mkdir -p "$scratch/empty"
+run empty 0 /USilent
+expect_output empty 'exit code 0'
+mkdir -p "$scratch/notes" && echo "keep me" >"$scratch/notes/letter.txt"
+run notes 2 /USilent
+expect_output notes 'is not a world folder'
+[ "$(cat "$scratch/notes/letter.txt")" = "keep me" ] || fail "notes: the folder was changed"
+
 run help 0 --help
 expect_output help 'VELMORA_SCRIPT'
 expect_output help 'cancel-picker'
