@@ -30,7 +30,7 @@ const bool registered = (world::internal::RegisterResetHook([] {
 
 bool IsTopLevelKind(world::ui::WindowKind kind) { return kind != world::ui::WindowKind::Control; }
 
-// The caption or text of a window of the program, as the dialog's default handling keeps it.
+// The window, or NULL with ERROR_INVALID_WINDOW_HANDLE, as the window functions report it.
 world::ui::Window* FindOrFail(HWND window) {
   world::ui::Window* w = world::ui::Find(window);
   if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -215,8 +215,7 @@ HWND CreateForeignWindow(DWORD processId, const std::string& title, bool visible
   w->visible = visible;
   w->className = "VelmoraForeign";
   w->onMessage = std::move(onMessage);
-  // A newly started program's window comes up above the setup's own.
-  return w->handle;
+  return w->handle;  // on top: a newly started program's window comes up above the setup's own
 }
 
 void DestroyForeignWindow(HWND window) {

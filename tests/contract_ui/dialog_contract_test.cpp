@@ -309,6 +309,54 @@ TEST_F(DialogContract, AModalDialogTakesTheInputFromItsOwner) {
   EXPECT_TRUE(IsWindowEnabled(owner)) << "and enabled again after";
 }
 
+// The main window gives the agreement the focus itself and returns FALSE from WM_INITDIALOG.
+INT_PTR CALLBACK FocusingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetFocus(GetDlgItem(dialog, kMultiLine));
+    SendDlgItemMessageA(dialog, kMultiLine, EM_SETSEL, 0, 0);
+    return FALSE;
+  }
+  return FALSE;
+}
+
+TEST_F(DialogContract, TheFocusAProcedureSetsDuringItsStartIsKept) {
+  dialog_ = CreateDialogParamA(NULL, MAKEINTRESOURCEA(kDialog), NULL, FocusingProc, 0);
+  ASSERT_NE(dialog_, (HWND)NULL);
+  ShowWindow(dialog_, SW_SHOW);
+  Drain(dialog_);
+  EXPECT_EQ(GetFocus(), GetDlgItem(dialog_, kMultiLine));
+  EXPECT_EQ(GetActiveWindow(), dialog_);
+}
+
+TEST_F(DialogContract, TheFirstTabStopHasTheFocusWhenTheProcedureReturnsTrue) {
+  struct Starter {
+    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+  };
+  dialog_ = CreateDialogParamA(NULL, MAKEINTRESOURCEA(kDialog), NULL, Starter::Proc, 0);
+  ASSERT_NE(dialog_, (HWND)NULL);
+  ShowWindow(dialog_, SW_SHOW);
+  Drain(dialog_);
+  EXPECT_EQ(GetFocus(), GetDlgItem(dialog_, kLine));
+}
+
+TEST_F(DialogContract, TheSelectionAndTheWindowIconAreKept) {
+  HWND dialog = Open();
+  SetDlgItemTextA(dialog, kMultiLine, "agreement");
+  SendDlgItemMessageA(dialog, kMultiLine, EM_SETSEL, 2, 5);
+  DWORD start = 0, end = 0;
+  SendDlgItemMessageA(dialog, kMultiLine, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+  EXPECT_EQ(start, 2u);
+  EXPECT_EQ(end, 5u);
+  SendDlgItemMessageA(dialog, kMultiLine, EM_SETSEL, 0, 0);
+  SendDlgItemMessageA(dialog, kMultiLine, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, 0u);
+  HICON icon = LoadIconA(NULL, IDI_ERROR);
+  ASSERT_NE(icon, (HICON)NULL);
+  EXPECT_EQ(SendMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)icon), 0) << "no icon before";
+  EXPECT_EQ(SendMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)icon), (LRESULT)icon) << "the previous one";
+}
+
 TEST_F(DialogContract, DestroyWindowEndsTheDialogAndItsControls) {
   HWND dialog = Open(true);
   HWND line = GetDlgItem(dialog, kLine);
