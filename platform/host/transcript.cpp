@@ -74,6 +74,8 @@ std::string Utf16ToAnsi(const WCHAR* text, size_t length) {
       continue;
     }
     char mapped = '?';
+    // A surrogate pair is one character: one '?' for both halves.
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) ++i;
     for (int k = 0; k < 32; ++k)
       if (kHighControls[k] == code) mapped = (char)(0x80 + k);
     out += mapped;

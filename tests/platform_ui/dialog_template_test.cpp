@@ -48,7 +48,7 @@ std::vector<BYTE> HandMadeTemplate() {
   b.Word(1); b.Word(2); b.Word(100); b.Word(50);
   b.Word(0);      // no menu
   b.Word(0);      // the dialog class
-  b.Text(u"Caf\u00e9 \u20ac \u4e2d");  // a title with a 1252 character, the euro sign and one 1252 lacks
+  b.Text(u"Caf\u00e9 \u20ac \u4e2d \U0001F333");  // 1252 characters, then two it lacks (one a surrogate pair)
   b.Word(9); b.Word(400); b.Byte(0); b.Byte(1);  // size, weight, italic, charset
   b.Text(u"Tahoma");
   b.Align();
@@ -78,7 +78,7 @@ TEST(DialogTemplateTest, EveryFieldOfAnExtendedTemplateIsRead) {
   EXPECT_EQ(t.style, (DWORD)(DS_SETFONT | DS_MODALFRAME | WS_POPUP));
   EXPECT_EQ(t.x, 1);
   EXPECT_EQ(t.cy, 50);
-  EXPECT_EQ(t.title, "Caf\xE9 \x80 ?");
+  EXPECT_EQ(t.title, "Caf\xE9 \x80 ? ?");
   EXPECT_TRUE(t.hasFont);
   EXPECT_EQ(t.pointSize, 9);
   EXPECT_EQ(t.weight, 400);
