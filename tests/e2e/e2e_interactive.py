@@ -173,7 +173,7 @@ def main():
     h.ensure_display()
     args = h.parse_arguments(__doc__)
     args.setup_windows = "Z:" + os.path.abspath(args.setup).replace("/", "\\")
-    entries, agreement = h.load_payload(args.payload)
+    entries, agreement, _ = h.load_payload(args.payload)
     prefix = h.Prefix(args.prefix, args.tools)
     checks = h.Checks()
     try:

@@ -238,11 +238,33 @@ class Prefix:
 
 
 def load_payload(folder):
+    """(package entries, agreement text, extra file bytes or None) of a payload folder."""
     with open(os.path.join(folder, "package.bin"), "rb") as f:
         entries = package_format.read_package(f.read())
     with open(os.path.join(folder, "agreement.bin"), "rb") as f:
         agreement = package_format.read_agreement(f.read())
-    return entries, agreement
+    extra = None
+    if os.path.exists(os.path.join(folder, "extra.bin")):
+        with open(os.path.join(folder, "extra.bin"), "rb") as f:
+            extra = f.read()
+    return entries, agreement, extra
+
+
+def check_extra_file(checks, prefix, install_folder, extra, overwritten=False):
+    """The extra file is Velmora.drl in the install folder, raw and read-only, or absent
+    without one. (It has no log line: the exact log checks show that.) An `overwritten` one
+    replaced an earlier copy in place, which keeps its attributes under Wine (see
+    check_installed_files), so its attribute is not checked."""
+    path = install_folder + "\\Velmora.drl"
+    info = prefix.file_info([path]).get(path)
+    if extra is None:
+        checks.expect(info is None, "no Velmora.drl without an extra file")
+        return
+    if checks.expect(info is not None, "%s is installed" % path):
+        if not overwritten:
+            checks.expect(info["attributes"] & 1, "%s is read-only" % path)
+        with open(prefix.unix(path), "rb") as f:
+            checks.expect(f.read() == extra, "%s holds the extra file byte for byte" % path)
 
 
 def expected_log(install_folder, entries, folder_lines=None, shortcuts=()):
