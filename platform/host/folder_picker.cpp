@@ -47,7 +47,7 @@ LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA browseInfo) {
       DispatchMessageA(&msg);
       continue;
     }
-    if (world::ui::ContinueUserWait(NULL)) continue;
+    if (world::ui::ContinueUserWait(NULL) || world::ui::RunDueEvents()) continue;
     const world::ui::Action* next = world::ui::NextAction();
     if (!next) {
       world::internal::Stall("folder " + shown + " shown but the script has nothing left");

@@ -84,7 +84,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       DispatchMessageA(&msg);
       continue;
     }
-    if (world::ui::ContinueUserWait(NULL)) continue;
+    if (world::ui::ContinueUserWait(NULL) || world::ui::RunDueEvents()) continue;
     const Action* next = world::ui::NextAction();
     if (!next) {
       world::internal::Stall(shown + " shown but the script has nothing left");

@@ -262,9 +262,24 @@ bool ContinueUserWait(HWND filter) {
   return true;
 }
 
+bool RunDueEvents() {
+  DWORD due = 0;
+  if (!internal::NextEventTime(&due) || due > world::Now()) return false;
+  internal::AdvanceClock(0);
+  return true;
+}
+
 bool WaitForInput(HWND filter) {
   if (stalled) return false;
   if (ContinueUserWait(filter)) return true;
+  // What other programs do at once comes before the user's next action.
+  if (RunDueEvents()) {
+    if (++zeroTimeWaits > kZeroTimeWaitBound) {
+      internal::Stall("the program waits " + WaitingIn() + " while events keep falling due without time passing");
+      return false;
+    }
+    return true;
+  }
   const Action* next = NextAction();
   if (next) {
     zeroTimeWaits = 0;

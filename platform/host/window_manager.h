@@ -116,6 +116,8 @@ std::string DescribeAction(const Action& action);  // e.g. clicks 1, answers "X"
 // the run has stalled.
 bool WaitForInput(HWND filter);
 bool Stalled();
+// Runs the scheduled events that are due now; false when there were none.
+bool RunDueEvents();
 // A Wait action: the user does nothing for a while, and time runs timer by timer meanwhile.
 void StartUserWait(DWORD milliseconds);
 // True while such a wait is running: it has let some time pass.

@@ -130,3 +130,19 @@ TEST_F(ClockTest, TheUsersWaitLetsTimersTickAtTheirTimesAndCountsAsActivity) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ClockTest, WhatIsDueNowHappensBeforeTheUsersNextAction) {
+  HWND main = MainWindow();
+  ShowWindow(main, SW_SHOW);
+  quitOnOkOrCancel = true;
+  // Another program reacts at once to something; the user clicks after that.
+  world::internal::ScheduleAt(world::Now(), [main] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0); });
+  world::Click(IDCANCEL);
+  EXPECT_EQ(RunLoop(main), IDCANCEL);
+  EXPECT_EQ(commands, (std::vector<std::string>{"1001/0", "2/0"}));
+  EXPECT_EQ(world::Now(), 0u);
+}
+
+}  // namespace
