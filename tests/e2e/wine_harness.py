@@ -20,7 +20,6 @@ def parse_arguments(description):
     parser.add_argument("--setup", required=True, help="VelmoraSetup.exe")
     parser.add_argument("--tools", required=True, help="folder of run_and_report/driver/fileinfo")
     parser.add_argument("--payload", required=True, help="folder of the embedded agreement.bin, package.bin")
-    parser.add_argument("--license", required=True, help="the license text that was packed")
     parser.add_argument("--prefix", required=True, help="Wine prefix to create (removed first)")
     return parser.parse_args()
 
