@@ -77,6 +77,11 @@ bool InsideDeniedFolder(const std::string& key);
 // The entry of `hostFolder` whose name equals `ansiName` without regard to case (its name on
 // disk), or "".
 std::string FindEntry(const std::string& hostFolder, const std::string& ansiName);
+// Takes in the change notices that arrived since; once per call, before its look-ups.
+void RefreshFolderIndexes();
+// What `hostFolder` holds under `ansiName` without regard to case: 0 nothing, 1 a file, 2 a
+// folder, with the name on disk; -1 when the folder has no index (look on disk instead).
+int LookUpEntry(const std::string& hostFolder, const std::string& ansiName, std::string* nameOnDisk);
 // Forgets every folder's index (the world's folder was emptied).
 void ForgetFolderIndexes();
 

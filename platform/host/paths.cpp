@@ -150,27 +150,34 @@ static bool IsHostFolder(const std::string& hostPath) {
 // Follows one component below `folder`: the existing entry of that name, or the name itself.
 // While *exists holds, *kind tells what the entry is (0 missing, 1 file, 2 folder).
 static std::string Descend(const std::string& folder, const std::string& ansiName, bool* exists, int* kind = nullptr) {
-  std::string utf8 = Cp1252ToUtf8(ansiName);
   if (kind) *kind = 0;
   if (*exists) {
-    struct stat info;
-    std::string direct = folder + "/" + utf8;
-    std::string found = direct;
-    bool present = stat(direct.c_str(), &info) == 0;
-    if (!present) {
-      std::string entry = FindEntry(folder, ansiName);
-      if (!entry.empty()) {
-        found = folder + "/" + entry;
-        present = stat(found.c_str(), &info) == 0;
-      }
+    std::string nameOnDisk;
+    int indexed = LookUpEntry(folder, ansiName, &nameOnDisk);
+    if (indexed > 0) {
+      if (kind) *kind = indexed;
+      return folder + "/" + nameOnDisk;
     }
-    if (present) {
-      if (kind) *kind = S_ISDIR(info.st_mode) ? 2 : 1;
-      return found;
+    if (indexed < 0) {
+      // No index for this folder: the name as written, else a case-insensitive search.
+      struct stat info;
+      std::string found = folder + "/" + Cp1252ToUtf8(ansiName);
+      bool present = stat(found.c_str(), &info) == 0;
+      if (!present) {
+        std::string entry = FindEntry(folder, ansiName);
+        if (!entry.empty()) {
+          found = folder + "/" + entry;
+          present = stat(found.c_str(), &info) == 0;
+        }
+      }
+      if (present) {
+        if (kind) *kind = S_ISDIR(info.st_mode) ? 2 : 1;
+        return found;
+      }
     }
     *exists = false;
   }
-  return folder + "/" + utf8;
+  return folder + "/" + Cp1252ToUtf8(ansiName);
 }
 
 std::string HostChild(const std::string& folder, const std::string& ansiName) {
@@ -185,9 +192,17 @@ bool ResolveRoot(const ParsedPath& path, std::string* hostRoot, DWORD* error) {
     *error = path.valid ? ERROR_PATH_NOT_FOUND : path.error;
     return false;
   }
+  RefreshFolderIndexes();
   if (!path.unc) {
     std::string drive = root + "/" + std::string(1, (char)tolower((unsigned char)path.drive));
-    if (!IsHostFolder(drive)) {
+    std::string nameOnDisk;
+    int indexed = LookUpEntry(root, drive.substr(root.size() + 1), &nameOnDisk);
+    if (indexed == 2 && nameOnDisk != drive.substr(root.size() + 1)) indexed = -1;  // "C" is no drive folder
+    if (indexed == 2) {
+      *hostRoot = drive;
+      return true;
+    }
+    if (indexed >= 0 || !IsHostFolder(drive)) {
       *error = ERROR_PATH_NOT_FOUND;
       return false;
     }
