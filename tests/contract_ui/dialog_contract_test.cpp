@@ -267,6 +267,39 @@ TEST_F(DialogContract, ATimerMessageArrivesForItsWindowAndStopsWhenKilled) {
   EXPECT_FALSE(KillTimer(dialog, 7));
 }
 
+int procTicks = 0;
+void CALLBACK CountTick(HWND, UINT message, UINT_PTR, DWORD) {
+  if (message == WM_TIMER) ++procTicks;
+}
+
+TEST_F(DialogContract, ATimerProcedureIsCalledWhenItsMessageIsDispatched) {
+  procTicks = 0;
+  UINT_PTR id = SetTimer(NULL, 0, 30, CountTick);
+  ASSERT_NE(id, (UINT_PTR)0);
+  MSG msg;
+  for (int i = 0; i < 10000 && procTicks < 2; ++i) {
+    ASSERT_GT(GetMessageA(&msg, NULL, 0, 0), 0);
+    DispatchMessageA(&msg);
+  }
+  EXPECT_EQ(procTicks, 2) << "it keeps its period";
+  EXPECT_TRUE(KillTimer(NULL, id));
+}
+
+TEST_F(DialogContract, TheQuitMessageComesAfterWhatWasPostedBeforeIt) {
+  HWND dialog = Open();
+  PostMessageA(dialog, WM_USER + 5, 0, 0);
+  PostQuitMessage(1223);
+  MSG msg;
+  bool sawPosted = false;
+  BOOL got;
+  while ((got = GetMessageA(&msg, NULL, 0, 0)) > 0)
+    if (msg.message == WM_USER + 5) sawPosted = true;
+  EXPECT_EQ(got, 0);
+  EXPECT_TRUE(sawPosted);
+  EXPECT_EQ(msg.message, (UINT)WM_QUIT);
+  EXPECT_EQ(msg.wParam, (WPARAM)1223);
+}
+
 TEST_F(DialogContract, AModalDialogReturnsWhatEndDialogWasGiven) {
   endOnTimer = 3;
   struct Starter {
