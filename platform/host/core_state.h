@@ -45,6 +45,7 @@ struct ParsedPath {
   char drive = 0;                    // upper-case letter for drive paths
   std::string server, share;         // for UNC paths, as written
   std::vector<std::string> parts;    // components below the root, case kept
+  bool trailingSeparator = false;    // written with a final backslash: names a folder
 };
 // Resolves "." and "..", relative paths and trailing dots and spaces like Windows.
 ParsedPath ParsePath(const std::string& windowsPath);

@@ -278,6 +278,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
   Target target = Resolve(fileName);
   if (!target.ok) return Fail(target.error);
+  if (target.parsed.trailingSeparator) return Fail(ERROR_INVALID_NAME);  // a folder's name, not a file's
   bool read = (desiredAccess & (GENERIC_READ | GENERIC_ALL | kFileReadData)) != 0;
   bool write = (desiredAccess & (GENERIC_WRITE | GENERIC_ALL | kFileWriteData | kFileAppendData)) != 0;
   bool remove = (desiredAccess & (GENERIC_ALL | kDeleteAccess)) != 0;
@@ -436,6 +437,10 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     return INVALID_FILE_ATTRIBUTES;
   }
   Kind kind = target.kind;
+  if (kind == Kind::File && target.parsed.trailingSeparator) {
+    SetLastError(ERROR_PATH_NOT_FOUND);  // "file.txt" asks for a folder
+    return INVALID_FILE_ATTRIBUTES;
+  }
   if (kind == Kind::Missing) {
     SetLastError(MissingError(target));
     return INVALID_FILE_ATTRIBUTES;
@@ -448,6 +453,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
   Target target = Resolve(fileName);
   if (!target.ok) return FailBool(target.error);
   Kind kind = target.kind;
+  if (kind == Kind::File && target.parsed.trailingSeparator) return FailBool(ERROR_PATH_NOT_FOUND);
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   MetaFor(target.key).attributes = attributes & kSettableAttributes;
@@ -507,6 +513,7 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (world::internal::FaultFires("DeleteFileA", fileName ? fileName : "")) return FALSE;
   Target target = Resolve(fileName);
   if (!target.ok) return FailBool(target.error);
+  if (target.parsed.trailingSeparator) return FailBool(ERROR_INVALID_NAME);
   Kind kind = target.kind;
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (kind == Kind::Folder) return FailBool(ERROR_ACCESS_DENIED);

@@ -17,6 +17,8 @@ static bool IsInvalidNameChar(unsigned char c) {
   return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
 }
 
+static ParsedPath ParsePathText(const std::string& windowsPath);
+
 static std::vector<std::string> SplitComponents(const std::string& text) {
   std::vector<std::string> parts;
   std::string current;
@@ -59,6 +61,12 @@ static bool AddComponents(ParsedPath& path, const std::string& text) {
 }
 
 ParsedPath ParsePath(const std::string& windowsPath) {
+  ParsedPath path = ParsePathText(windowsPath);
+  path.trailingSeparator = path.valid && !path.parts.empty() && IsSeparator(windowsPath.back());
+  return path;
+}
+
+static ParsedPath ParsePathText(const std::string& windowsPath) {
   ParsedPath path;
   if (windowsPath.empty()) {
     path.error = ERROR_PATH_NOT_FOUND;
@@ -107,7 +115,7 @@ ParsedPath ParsePath(const std::string& windowsPath) {
       current.drive = (char)toupper((unsigned char)cwd[0]);
       AddComponents(current, cwd.substr(2));
     } else if (cwd.size() >= 2 && IsSeparator(cwd[0]) && IsSeparator(cwd[1])) {
-      current = ParsePath(cwd);
+      current = ParsePathText(cwd);
     } else {
       current.drive = 'C';
     }

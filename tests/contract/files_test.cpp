@@ -240,6 +240,24 @@ TEST_F(Files, MissingFilesAndFoldersAreTwoDifferentErrors) {
   }
 }
 
+TEST_F(Files, AFinalBackslashNamesAFolderNeverAFile) {
+  ASSERT_TRUE(WriteWhole(Scratch("file.txt"), "keep"));
+  ASSERT_TRUE(CreateDirectoryA(Scratch("Folder\\").c_str(), nullptr));
+  EXPECT_TRUE(GetFileAttributesA(Scratch("Folder\\").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  HANDLE opened = CreateFileA(Scratch("file.txt\\").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, opened);
+  EXPECT_EQ((DWORD)ERROR_INVALID_NAME, GetLastError());
+  HANDLE created = CreateFileA(Scratch("new.txt\\").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, created);
+  EXPECT_EQ((DWORD)ERROR_INVALID_NAME, GetLastError());
+  EXPECT_FALSE(DeleteFileA(Scratch("file.txt\\").c_str()));
+  EXPECT_EQ((DWORD)ERROR_INVALID_NAME, GetLastError());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Scratch("file.txt\\").c_str()));
+  EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, GetLastError());
+  EXPECT_EQ("keep", ReadWhole(Scratch("file.txt")));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Scratch("new.txt").c_str()));
+}
+
 FILETIME MakeFileTime(ULONGLONG value) {
   FILETIME time;
   time.dwLowDateTime = (DWORD)value;
