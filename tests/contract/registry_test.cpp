@@ -125,6 +125,27 @@ TEST_F(Registry, DeletingValuesAndKeys) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(HKEY_CURRENT_USER, ScratchKey("Parent").c_str()));
 }
 
+TEST_F(Registry, OddArgumentsGetDefinedCodes) {
+  HKEY key = Create("Odd");
+  HKEY other = nullptr;
+  EXPECT_EQ(ERROR_BAD_PATHNAME, RegOpenKeyExA(HKEY_CURRENT_USER, "\\Software", 0, KEY_READ, &other));
+  // No sub-key, or an empty one, opens the key itself again.
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(key, "", 0, KEY_READ, &other));
+  RegCloseKey(other);
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(key, nullptr, 0, KEY_READ, &other));
+  RegCloseKey(other);
+  // An empty value, and a buffer without its size.
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Empty", 0, REG_BINARY, nullptr, 0));
+  char buffer[8];
+  DWORD type = 0, size = sizeof buffer;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Empty", nullptr, &type, (BYTE*)buffer, &size));
+  EXPECT_EQ(0u, size);
+  EXPECT_EQ((DWORD)REG_BINARY, type);
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExA(key, "Empty", nullptr, &type, (BYTE*)buffer, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
+}
+
 TEST_F(Registry, ClosingAPredefinedKeyIsHarmlessAndAClosedKeyIsGone) {
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));
   HKEY key = Create("Closing");

@@ -48,6 +48,14 @@ TEST(Strings, LengthAndCopiesStayInsideTheirBuffers) {
   lstrcpynA(buffer, "xyz", 8);
   EXPECT_STREQ("xyz", buffer);
 
+  memset(buffer, 'Z', sizeof buffer);
+  lstrcpynA(buffer, "abc", 0);  // no room at all: nothing written
+  EXPECT_EQ('Z', buffer[0]);
+  // A missing string sorts before any other.
+  EXPECT_GT(0, lstrcmpiA(nullptr, "a"));
+  EXPECT_LT(0, lstrcmpiA("a", nullptr));
+  EXPECT_EQ(0, lstrcmpiA(nullptr, nullptr));
+
   char joined[16];
   lstrcpyA(joined, "ab");
   lstrcatA(joined, "cd");
@@ -112,6 +120,10 @@ TEST(Strings, AnsiToWideFollowsCodePage1252) {
   // Too small a buffer: 0 and ERROR_INSUFFICIENT_BUFFER.
   EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, 3));
   EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, GetLastError());
+
+  // Nothing to convert is an error, not an empty result.
+  EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, 0, ansi, 0, wide, 16));
+  EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
 
   char back[16];
   EXPECT_EQ(7, WideCharToMultiByte(CP_ACP, 0, expected, -1, nullptr, 0, nullptr, nullptr));
