@@ -19,6 +19,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,14 @@ double Seconds() {
   return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
 }
 
+// Processor time of this process (user and system), which other work on the machine moves
+// much less than wall time.
+double CpuSeconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
+}
+
 void MakeFolders(const std::string& path) {
   for (size_t at = 1; at < path.size(); at++)
     if (path[at] == '/') mkdir(path.substr(0, at).c_str(), 0777);
@@ -158,6 +167,7 @@ bool WriteAll(const std::string& path, const unsigned char* bytes, size_t size) 
 bool Reference(const std::vector<Entry>& entries, const std::string& folder, double* inflateSeconds,
                double* writeSeconds) {
   *inflateSeconds = *writeSeconds = 0;
+  std::set<std::string> madeFolders;
   for (const Entry& entry : entries) {
     std::string path = folder + "/" + entry.name;
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -178,7 +188,9 @@ bool Reference(const std::vector<Entry>& entries, const std::string& folder, dou
       data = decoded;
     }
     double inflated = Seconds();
-    MakeFolders(path);
+    // Each folder is made once, as an installer that knows its tree would.
+    std::string parent = path.substr(0, path.rfind('/') + 1);
+    if (madeFolders.insert(parent).second) MakeFolders(parent);
     bool written = WriteAll(path, data, entry.size);
     double end = Seconds();
     free(decoded);
@@ -196,6 +208,7 @@ void RemoveTree(const std::string& folder) {
 
 struct InstallResult {
   double seconds = 0;
+  double cpuSeconds = 0;
   size_t peak = 0;      // heap bytes above those live when extraction began
   size_t retained = 0;  // heap bytes still held when it ended (the host layer's tables)
 };
@@ -213,7 +226,9 @@ bool Install(const std::string& folder, const std::string& package, InstallResul
   size_t before = HeapLive();
   ResetHeapPeak();
   double start = Seconds();
+  double cpuStart = CpuSeconds();
   int extracted = ExtractPayload();
+  result->cpuSeconds = CpuSeconds() - cpuStart;
   result->seconds = Seconds() - start;
   result->peak = HeapPeak() - before;
   result->retained = HeapLive() - before;
@@ -267,11 +282,15 @@ int main(int argc, char** argv) {
   double bestInstall = 1e30, bestReference = 1e30, bestInflate = 0, bestWrite = 0;
   size_t peakExtra = 0, retained = 0;
   std::vector<double> pairedRatios;
+  double bestInstallCpu = 1e30, bestReferenceCpu = 1e30;
   for (int round = 0; round < rounds; round++) {
     std::string referenceFolder = work + "/posix";
     RemoveTree(referenceFolder);
     double inflateSeconds, writeSeconds;
-    if (!Reference(entries, referenceFolder, &inflateSeconds, &writeSeconds)) {
+    double cpuStart = CpuSeconds();
+    bool referenceOk = Reference(entries, referenceFolder, &inflateSeconds, &writeSeconds);
+    bestReferenceCpu = std::min(bestReferenceCpu, CpuSeconds() - cpuStart);
+    if (!referenceOk) {
       fprintf(stderr, "reference run failed\n");
       return 1;
     }
@@ -289,6 +308,7 @@ int main(int argc, char** argv) {
            Mib((double)install.peak).c_str());
     fflush(stdout);
     bestInstall = std::min(bestInstall, install.seconds);
+    bestInstallCpu = std::min(bestInstallCpu, install.cpuSeconds);
     pairedRatios.push_back(install.seconds / (inflateSeconds + writeSeconds));
     peakExtra = std::max(peakExtra, install.peak);
     retained = std::max(retained, install.retained);
@@ -339,7 +359,8 @@ int main(int argc, char** argv) {
   printf("\n(a) time: install %.3f s / (inflate %.3f s + POSIX write %.3f s = %.3f s) = %.3f "
          "(target <= 1.15) %s\n",
          bestInstall, bestInflate, bestWrite, bestReference, ratio, ratio <= 1.15 ? "MET" : "MISSED");
-  printf("    median of the rounds' own ratios %.3f\n", medianRatio);
+  printf("    median of the rounds' own ratios %.3f; processor time %.3f s / %.3f s = %.3f\n",
+         medianRatio, bestInstallCpu, bestReferenceCpu, bestInstallCpu / bestReferenceCpu);
   printf("    fixed cost per file (1-byte files): install %.1f us, POSIX %.1f us; without the "
          "difference the ratio is %.3f\n",
          tinyInstall / kFileCount * 1e6, tinyReference / kFileCount * 1e6,
