@@ -1,6 +1,6 @@
 """End to end under Wine, one prefix: the resources the executable carries, a silent
-unattended install, a reinstall over it, and the demo's uninstaller removing everything the
-setup placed."""
+unattended install, a reinstall over it, the demo's uninstaller removing everything the setup
+placed, and a per-user install without a desktop shortcut."""
 import os
 import shutil
 import sys
@@ -195,6 +195,29 @@ def case_uninstall(checks, prefix):
         checks.expect(os.path.exists(prefix.unix(path)), "%s outside the install is kept" % path)
 
 
+def case_current_user_no_desktop(checks, prefix, entries):
+    checks.start("/CU /ND /Path: one shortcut, in the user's own Programs folder")
+    folder = "C:\\Velmora CU"
+    user = os.path.basename(prefix.user_folder())
+    programs = "C:\\users\\%s\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs" % user
+    prefix.clear_started_record()
+    code, out = prefix.run_reporting(args.setup_windows, "/USilent", "/CU", "/ND", "/Path", folder)
+    prefix.wait_idle()
+    checks.equal(code, 0, "exit code")
+    h.check_installed_files(checks, prefix, folder, entries)
+    with open(prefix.unix(folder + "\\" + h.INSTALL_LOG), "rb") as f:
+        checks.equal(f.read(), h.expected_log(folder, entries, shortcuts=(programs + "\\Velmora.lnk",)),
+                     "install log")
+    link = prefix.unix(programs + "\\Velmora.lnk")
+    if checks.expect(os.path.exists(link), "the user's Programs shortcut exists"):
+        checks.equal(h.lnk_fields(link)["Local path"], folder + "\\Velmora.exe", "its target")
+    for other in (PROGRAMS_LINK, DESKTOP_LINK):
+        checks.expect(not os.path.exists(prefix.unix(other)), "no all-users shortcut %s" % other)
+    checks.expect(not os.path.exists(prefix.user_folder("Desktop", "Velmora.lnk")),
+                  "no desktop shortcut with /ND")
+    checks.equal(prefix.value("HKLM", VENDOR, "InstallPath"), ("sz", folder), "remembered folder")
+
+
 def main():
     global args
     h.ensure_display()
@@ -209,6 +232,7 @@ def main():
         case_silent_install(checks, prefix, entries, extra)
         case_reinstall(checks, prefix, entries, extra)
         case_uninstall(checks, prefix)
+        case_current_user_no_desktop(checks, prefix, entries)
     except Exception as error:  # a hung or crashed step fails the group with its reason
         checks.expect(False, "the run could not go on", repr(error))
     finally:
