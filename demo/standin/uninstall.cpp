@@ -10,8 +10,9 @@
 // so a damaged or hostile log cannot make it delete anything else. Files lose their read-only
 // attribute first; folders go in the reverse order of their lines and only when empty. The log
 // and the uninstall entry are removed only when every listed file is gone, so a second run can
-// finish what a first one could not. Exit code of the copy: 0 when everything listed is gone,
-// 1 when something stayed, 2 when the log could not be read.
+// finish what a first one could not. Exit code of the first instance: 0 once the copy runs,
+// 1223 when the user declined; of the copy: 0 when everything listed is gone, 1 when
+// something stayed, 2 when the log could not be read.
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
@@ -34,8 +35,9 @@ static bool SameText(const char* a, int aLength, const char* b, int bLength) {
   return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a, aLength, b, bLength) == CSTR_EQUAL;
 }
 
-// True when no component of `path` after its first `skip` characters is "." or "..", and it
-// holds no forward slash, colon or empty component there that Windows might read differently.
+// True when every component of `path` after its first `skip` characters is a plain name:
+// not empty, no forward slash or colon, and not ending in a dot or a blank, which Windows
+// strips when it opens a path (so ".", ".." and ".. " are all refused).
 static bool IsPlainPath(const char* path, int skip) {
   const char* p = path + skip;
   while (*p) {
@@ -46,7 +48,7 @@ static bool IsPlainPath(const char* path, int skip) {
     }
     int length = (int)(p - start);
     if (length == 0) return false;
-    if (length <= 2 && start[0] == '.' && (length == 1 || start[1] == '.')) return false;
+    if (start[length - 1] == '.' || start[length - 1] == ' ') return false;
     if (*p == '\\') {
       ++p;
       if (*p == 0) return false;

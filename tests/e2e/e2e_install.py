@@ -170,6 +170,7 @@ def case_uninstall(checks, prefix):
         ("fC:\\users\\Public\\Documents\\Family tree.vlm", "C:\\users\\Public\\Documents\\Family tree.vlm"),
         ("fC:\\Program Files\\Velmora\\..\\Other\\keep.txt", "C:\\Program Files\\Other\\keep.txt"),
         ("fC:\\Program Files\\Velmora/../Other/slash.txt", "C:\\Program Files\\Other\\slash.txt"),
+        ("fC:\\Program Files\\Velmora\\.. \\Other\\blank.txt", "C:\\Program Files\\Other\\blank.txt"),
         ("fC:\\Program Files\\VelmoraData\\settings.ini", "C:\\Program Files\\VelmoraData\\settings.ini"),
         ("fC:\\users\\Public\\Desktop\\notes.txt", "C:\\users\\Public\\Desktop\\notes.txt"),
         ("fC:\\users\\Public\\Documents\\Other.lnk", "C:\\users\\Public\\Documents\\Other.lnk"),
