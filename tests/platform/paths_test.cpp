@@ -73,6 +73,21 @@ TEST_F(Paths, NamesChangedBehindTheLayersBackAreFoundWithoutRegardToCase) {
   EXPECT_EQ((std::vector<std::string>{"C:\\Many\\Again.txt"}), world::ListTree("C:\\Many"));
 }
 
+TEST_F(Paths, WithoutChangeNoticesNamesAreStillFoundWithoutRegardToCase) {
+  setenv("VELMORA_NO_INOTIFY", "1", 1);
+  world::Create(root_);
+  ASSERT_TRUE(WriteToNewFile("C:\\Users\\user\\Documents\\Notes.TXT", "notes"));
+  { std::ofstream(root_ + "/c/Users/user/Documents/Outside.txt") << "outside"; }
+  EXPECT_EQ(0u, OpenForReadError("c:\\USERS\\User\\documents\\notes.txt"));
+  EXPECT_EQ(0u, OpenForReadError("C:\\users\\user\\documents\\OUTSIDE.TXT"));
+  EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, OpenForReadError("C:\\Users\\user\\Documents\\none.txt"));
+  EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, OpenForReadError("C:\\Users\\nobody\\none.txt"));
+  ASSERT_TRUE(WriteToNewFile("C:\\USERS\\USER\\DOCUMENTS\\NOTES.txt", "again"));
+  EXPECT_EQ(2u, world::ListTree("C:\\Users\\user\\Documents").size());
+  unsetenv("VELMORA_NO_INOTIFY");
+  world::Create(root_);
+}
+
 TEST_F(Paths, DrivesAndSharesExistOnlyWhereTheWorldMakesThem) {
   struct Case {
     const char* folder;
