@@ -19,7 +19,7 @@ const uintptr_t kFirstProcessHandle = 0x7F000000u;
 
 struct SimWindow {
   HWND handle = NULL;
-  world::ProcessWindow spec;
+  world::ProcessWindow settings;
 };
 
 struct SimProcess {
@@ -107,9 +107,9 @@ void OnProcessWindowMessage(DWORD processId, HWND handle, UINT message, WPARAM w
   if (window == NULL) return;
   int delay = -1;
   if (message == WM_CLOSE)
-    delay = window->spec.closesOnCloseAfterMs;
+    delay = window->settings.closesOnCloseAfterMs;
   else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
-    delay = window->spec.closesOnCancelAfterMs;
+    delay = window->settings.closesOnCancelAfterMs;
   if (delay < 0) return;
   unsigned generation = State().generation;
   world::internal::ScheduleAt(world::Now() + (DWORD)delay, [generation, processId, handle]() {
@@ -117,28 +117,28 @@ void OnProcessWindowMessage(DWORD processId, HWND handle, UINT message, WPARAM w
   });
 }
 
-DWORD CreateProcessEntry(const world::ProcessSpec& spec) {
+DWORD CreateProcessEntry(const world::ProcessSpec& programSpec) {
   ProcessState& state = State();
   DWORD processId = state.nextProcessId;
   state.nextProcessId += 4;
   SimProcess& process = state.processes[processId];
   process.id = processId;
-  process.image = spec.image;
-  process.terminable = spec.terminable;
-  for (const std::string& file : spec.heldFiles) {
+  process.image = programSpec.image;
+  process.terminable = programSpec.terminable;
+  for (const std::string& file : programSpec.heldFiles) {
     std::string key = world::internal::CanonicalKey(file);
     if (!key.empty()) process.heldKeys.push_back(key);
   }
-  for (const world::ProcessWindow& windowSpec : spec.windows) {
+  for (const world::ProcessWindow& windowSettings : programSpec.windows) {
     HWND handle = world::internal::CreateForeignWindow(
-        processId, windowSpec.title, windowSpec.visible,
+        processId, windowSettings.title, windowSettings.visible,
         [processId](HWND window, UINT message, WPARAM wParam, LPARAM) {
           OnProcessWindowMessage(processId, window, message, wParam);
         });
     if (handle == NULL) continue;
     SimWindow window;
     window.handle = handle;
-    window.spec = windowSpec;
+    window.settings = windowSettings;
     process.windows.push_back(window);
   }
   return processId;
@@ -205,7 +205,7 @@ std::string ImageOfCommandLine(const std::string& commandLine, UINT* error) {
 
 namespace world {
 
-DWORD StartProcess(const ProcessSpec& spec) { return CreateProcessEntry(spec); }
+DWORD StartProcess(const ProcessSpec& programSpec) { return CreateProcessEntry(programSpec); }
 
 bool ProcessRunning(DWORD processId) { return FindRunning(processId) != NULL; }
 
@@ -367,15 +367,15 @@ UINT WINAPI WinExec(LPCSTR cmdLine, UINT cmdShow) {
     SetLastError(error);
     return error;
   }
-  world::ProcessSpec spec;
-  spec.image = image;
+  world::ProcessSpec programSpec;
+  programSpec.image = image;
   world::ProcessWindow window;
   window.title = LastPathElement(image);
   size_t dot = window.title.rfind('.');
   if (dot != std::string::npos && dot > 0) window.title.resize(dot);
   window.visible = cmdShow != SW_HIDE;
-  spec.windows.push_back(window);
-  CreateProcessEntry(spec);
+  programSpec.windows.push_back(window);
+  CreateProcessEntry(programSpec);
   State().startedCommands.push_back(commandLine);
   world::Record("started \"" + commandLine + "\"");
   SetLastError(ERROR_SUCCESS);

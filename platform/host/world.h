@@ -126,7 +126,7 @@ struct ProcessSpec {
   std::vector<std::string> heldFiles;     // open without sharing while the process runs
   bool terminable = true;                 // whether TerminateProcess may end it
 };
-DWORD StartProcess(const ProcessSpec& spec);
+DWORD StartProcess(const ProcessSpec& programSpec);
 bool ProcessRunning(DWORD processId);
 std::vector<DWORD> RunningProcesses();
 // Command lines the program started with WinExec, in order.

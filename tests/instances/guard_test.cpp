@@ -26,10 +26,10 @@ world::ProcessWindow Window(int closesOnCloseAfterMs, int closesOnCancelAfterMs 
 }
 
 DWORD Start(const std::string& image, std::vector<world::ProcessWindow> windows) {
-  world::ProcessSpec spec;
-  spec.image = image;
-  spec.windows = windows;
-  return world::StartProcess(spec);
+  world::ProcessSpec programSpec;
+  programSpec.image = image;
+  programSpec.windows = windows;
+  return world::StartProcess(programSpec);
 }
 
 // Transcript lines that mention `text`.

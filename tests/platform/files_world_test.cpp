@@ -39,11 +39,11 @@ TEST_F(WorldFiles, ADeniedFolderRefusesChangesInsideButNotReading) {
 TEST_F(WorldFiles, AFileHeldByAnotherProgramIsLockedUntilThatProgramEnds) {
   const char path[] = "C:\\Program Files\\Velmora\\Velmora.exe";
   world::PutFile(path, "old", FILE_ATTRIBUTE_READONLY);
-  world::ProcessSpec spec;
-  spec.image = path;
-  spec.windows.push_back(world::ProcessWindow{"Velmora", true, 0, -1});
-  spec.heldFiles.push_back("c:\\PROGRAM FILES\\velmora\\velmora.exe");
-  DWORD pid = world::StartProcess(spec);
+  world::ProcessSpec programSpec;
+  programSpec.image = path;
+  programSpec.windows.push_back(world::ProcessWindow{"Velmora", true, 0, -1});
+  programSpec.heldFiles.push_back("c:\\PROGRAM FILES\\velmora\\velmora.exe");
+  DWORD pid = world::StartProcess(programSpec);
 
   EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, OpenForReadError(path));
   ASSERT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL));  // attributes are not data: allowed

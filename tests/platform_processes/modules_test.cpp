@@ -144,10 +144,10 @@ class ImageNameTest : public ModulesTest {
     ASSERT_NE(psapi, (HMODULE)NULL);
     imageName_ = (ImageNameFunction)GetProcAddress(psapi, "GetModuleFileNameExA");
     ASSERT_NE(imageName_, (ImageNameFunction)NULL);
-    world::ProcessSpec spec;
-    spec.image = kImage;
-    spec.windows.push_back(world::ProcessWindow());
-    pid_ = world::StartProcess(spec);
+    world::ProcessSpec programSpec;
+    programSpec.image = kImage;
+    programSpec.windows.push_back(world::ProcessWindow());
+    pid_ = world::StartProcess(programSpec);
   }
   ImageNameFunction imageName_ = NULL;
   DWORD pid_ = 0;

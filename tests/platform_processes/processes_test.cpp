@@ -41,14 +41,14 @@ std::string EndsLine(DWORD processId, const std::string& image) {
 }
 
 world::ProcessSpec OneWindow(int closeDelay, int cancelDelay) {
-  world::ProcessSpec spec;
-  spec.image = kImage;
+  world::ProcessSpec programSpec;
+  programSpec.image = kImage;
   world::ProcessWindow window;
   window.title = "Velmora - family.vlm";
   window.closesOnCloseAfterMs = closeDelay;
   window.closesOnCancelAfterMs = cancelDelay;
-  spec.windows.push_back(window);
-  return spec;
+  programSpec.windows.push_back(window);
+  return programSpec;
 }
 
 class ProcessesTest : public WorldTest {};
@@ -104,13 +104,13 @@ TEST_F(ProcessesTest, WindowAnswersMessagesOnTheClock) {
 }
 
 TEST_F(ProcessesTest, ProcessEndsWithItsLastWindowOnly) {
-  world::ProcessSpec spec = OneWindow(0, -1);
+  world::ProcessSpec programSpec = OneWindow(0, -1);
   world::ProcessWindow hidden;
   hidden.title = "";
   hidden.visible = false;
   hidden.closesOnCloseAfterMs = 300;
-  spec.windows.push_back(hidden);
-  DWORD pid = world::StartProcess(spec);
+  programSpec.windows.push_back(hidden);
+  DWORD pid = world::StartProcess(programSpec);
   std::vector<HWND> windows = WindowsOf(pid);
   ASSERT_EQ(windows.size(), 2u);
   int visible = 0;
@@ -143,9 +143,9 @@ TEST_F(ProcessesTest, RunningProcessesListsOnlyTheLiving) {
 TEST_F(ProcessesTest, HeldFileRefusesWritesAndDeletesUntilTheProcessEnds) {
   world::PutFile(kImage, "old program");
   world::PutFile("C:\\Program Files\\Velmora\\Readme.txt", "free");
-  world::ProcessSpec spec = OneWindow(50, -1);
-  spec.heldFiles.push_back(kImage);
-  DWORD pid = world::StartProcess(spec);
+  world::ProcessSpec programSpec = OneWindow(50, -1);
+  programSpec.heldFiles.push_back(kImage);
+  DWORD pid = world::StartProcess(programSpec);
 
   const char* spellings[] = {kImage, "c:\\program files\\VELMORA\\velmora.EXE",
                              "C:\\Program Files\\Velmora\\.\\Sub\\..\\Velmora.exe"};
@@ -178,10 +178,10 @@ TEST_F(ProcessesTest, HeldFileRefusesWritesAndDeletesUntilTheProcessEnds) {
 
 TEST_F(ProcessesTest, ProgramWithoutWindowsHoldsItsFileUntilTerminated) {
   world::PutFile("D:\\Tools\\helper.dll", "dll");
-  world::ProcessSpec spec;
-  spec.image = "D:\\Tools\\helper.exe";
-  spec.heldFiles.push_back("D:\\Tools\\helper.dll");
-  DWORD pid = world::StartProcess(spec);
+  world::ProcessSpec programSpec;
+  programSpec.image = "D:\\Tools\\helper.exe";
+  programSpec.heldFiles.push_back("D:\\Tools\\helper.dll");
+  DWORD pid = world::StartProcess(programSpec);
   Sleep(60000);
   EXPECT_TRUE(world::ProcessRunning(pid));
   EXPECT_FALSE(DeleteFileA("D:\\Tools\\helper.dll"));
@@ -237,9 +237,9 @@ TEST_F(ProcessesTest, TerminateIsRefused) {
   for (const RefusedCase& test : kRefusedCases) {
     SCOPED_TRACE(test.name);
     world::ClearTranscript();
-    world::ProcessSpec spec = OneWindow(-1, -1);
-    spec.terminable = test.terminable;
-    DWORD pid = world::StartProcess(spec);
+    world::ProcessSpec programSpec = OneWindow(-1, -1);
+    programSpec.terminable = test.terminable;
+    DWORD pid = world::StartProcess(programSpec);
     HANDLE process = OpenProcess(test.access, FALSE, pid);
     ASSERT_NE(process, (HANDLE)NULL);
     SetLastError(0);
@@ -406,9 +406,9 @@ TEST_F(ProcessesTest, WinExecFaultStartsNothing) {
 
 // A new world forgets the programs of the last one, and their pending closes do nothing.
 TEST_F(ProcessesTest, CreateForgetsEarlierPrograms) {
-  world::ProcessSpec spec = OneWindow(500, -1);
-  spec.heldFiles.push_back("C:\\held.txt");
-  DWORD pid = world::StartProcess(spec);
+  world::ProcessSpec programSpec = OneWindow(500, -1);
+  programSpec.heldFiles.push_back("C:\\held.txt");
+  DWORD pid = world::StartProcess(programSpec);
   PostMessageA(WindowsOf(pid)[0], WM_CLOSE, 0, 0);
   world::Create(root_);
   EXPECT_TRUE(world::RunningProcesses().empty());

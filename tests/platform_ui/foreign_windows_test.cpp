@@ -106,13 +106,13 @@ TEST_F(ForeignWindowTest, BringingAWindowToTheFrontIsSeenAsTopmost) {
 }
 
 TEST_F(ForeignWindowTest, ASimulatedProgramThatClosesOnWmCloseIsGoneAfterTheSleep) {
-  world::ProcessSpec spec;
-  spec.image = "C:\\Program Files\\Velmora\\Velmora.exe";
+  world::ProcessSpec programSpec;
+  programSpec.image = "C:\\Program Files\\Velmora\\Velmora.exe";
   world::ProcessWindow window;
   window.title = "Velmora";
   window.closesOnCloseAfterMs = 100;
-  spec.windows.push_back(window);
-  DWORD pid = world::StartProcess(spec);
+  programSpec.windows.push_back(window);
+  DWORD pid = world::StartProcess(programSpec);
   HWND found = FindWindowA(NULL, "Velmora");
   ASSERT_NE(found, (HWND)NULL);
   PostMessageA(found, WM_CLOSE, 0, 0);

@@ -387,14 +387,14 @@ TEST_P(ReinstallWhileRunning, TheRunningCopyIsClosedAndTheFilesReplaced) {
   const RunningProductCase& c = GetParam();
   ASSERT_EQ(0, Run({"/U"})) << TranscriptText();
   const std::string product = DefaultFolder() + "\\Velmora.exe";
-  world::ProcessSpec spec;
-  spec.image = product;
+  world::ProcessSpec programSpec;
+  programSpec.image = product;
   world::ProcessWindow window;
   window.title = "Velmora";
   window.closesOnCloseAfterMs = c.closesOnCloseAfterMs;
-  spec.windows.push_back(window);
-  spec.heldFiles.push_back(product);
-  DWORD running = world::StartProcess(spec);
+  programSpec.windows.push_back(window);
+  programSpec.heldFiles.push_back(product);
+  DWORD running = world::StartProcess(programSpec);
   world::SetDataResource(110, MakePackage({{"Velmora.exe", "MZ new product", kFileTime}}));
   world::ClearTranscript();
   if (c.dialogExpected) {
