@@ -57,7 +57,10 @@ ResultCode CreateFolderTree(const char* path) {
 
 // Deletes one file an old log lists, read-only or not. 0 when it is gone (deleted now or
 // before); otherwise the system code, ERROR_SHARING_VIOLATION when it stays locked and the
-// running-instance guard gave up.
+// running-instance guard gave up. Windows refuses to delete a running program's image with
+// ERROR_ACCESS_DENIED: when the guard finds a program running this file, that counts as in
+// use too, so the product left running in the install folder is closed, not reported as a
+// folder without rights.
 static ResultCode DeleteOldFile(const char* path) {
   for (;;) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -65,7 +68,9 @@ static ResultCode DeleteOldFile(const char* path) {
     DWORD error = GetLastError();
     // Gone already, with or without its folder: nothing left to remove.
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
-    if (error != ERROR_SHARING_VIOLATION) return error != 0 ? error : ERROR_ACCESS_DENIED;
+    int inUse = error == ERROR_SHARING_VIOLATION ||
+                (error == ERROR_ACCESS_DENIED && IsRunningImage(path));
+    if (!inUse) return error != 0 ? error : ERROR_ACCESS_DENIED;
     if (!ResolveFileInUse(path)) return ERROR_SHARING_VIOLATION;
   }
 }

@@ -116,11 +116,21 @@ static int CountUnmatchedPause(const char* path) {
   return 0;
 }
 
-int ResolveFileInUse(const char* path) {
+// Makes path the file the searches look for; a longer path is cut to PATH_MAX_LENGTH.
+static void SetInUseTarget(const char* path) {
   size_t length = strlen(path);
   if (length > PATH_MAX_LENGTH) length = PATH_MAX_LENGTH;
   memcpy(inUseTarget, path, length);
   inUseTarget[length] = '\0';
+}
+
+int IsRunningImage(const char* path) {
+  SetInUseTarget(path);
+  return FindRunningInstance(IN_USE_DETECT) != 0 ? 1 : 0;
+}
+
+int ResolveFileInUse(const char* path) {
+  SetInUseTarget(path);
   retryLimitReached = 0;
   FindRunningInstance(IN_USE_POST_CANCEL);
   FindRunningInstance(IN_USE_POST_CLOSE);

@@ -23,6 +23,10 @@ DWORD FindRunningInstance(int action);
 // Closes or lets the user close the programs running `path`. 1: try the file again;
 // 0: give up (the user abandoned it, or the retry limit was reached).
 int ResolveFileInUse(const char* path);
+// 1 when a running program found by its windows has `path` as its image (the same search
+// ResolveFileInUse makes, and it makes path the target); 0 otherwise. Windows refuses to
+// delete such a file with ERROR_ACCESS_DENIED rather than ERROR_SHARING_VIOLATION.
+int IsRunningImage(const char* path);
 // 1 when the last ResolveFileInUse gave up because IN_USE_RETRY_LIMIT was reached (rather
 // than because the user abandoned the in-use dialog): the caller then takes its own error path.
 int InUseRetryLimitReached(void);

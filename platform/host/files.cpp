@@ -304,6 +304,9 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
       DWORD guarded = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
       if ((flagsAndAttributes & guarded) != guarded) return Fail(ERROR_ACCESS_DENIED);
     }
+    // A running program's image is mapped by Windows: it may be read, not changed or removed.
+    if ((write || truncate || remove) && world::internal::IsRunningImage(target.key))
+      return Fail(ERROR_SHARING_VIOLATION);
     if ((read || write || remove) && world::internal::HeldByProcess(target.key)) return Fail(ERROR_SHARING_VIOLATION);
     if (!SharingAllows(target.key, read, write || truncate, remove, shareMode)) return Fail(ERROR_SHARING_VIOLATION);
   } else {
@@ -518,6 +521,8 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (kind == Kind::Missing) return FailBool(MissingError(target));
   if (kind == Kind::Folder) return FailBool(ERROR_ACCESS_DENIED);
   if (IsReadOnly(target.key) || InsideDeniedFolder(target.key)) return FailBool(ERROR_ACCESS_DENIED);
+  // Windows refuses to delete a running program's image with access denied, not a sharing error.
+  if (world::internal::IsRunningImage(target.key)) return FailBool(ERROR_ACCESS_DENIED);
   if (world::internal::HeldByProcess(target.key)) return FailBool(ERROR_SHARING_VIOLATION);
   if (!SharingAllows(target.key, false, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
     return FailBool(ERROR_SHARING_VIOLATION);

@@ -230,6 +230,13 @@ bool HeldByProcess(const std::string& canonicalKey) {
   return false;
 }
 
+bool IsRunningImage(const std::string& canonicalKey) {
+  if (canonicalKey.empty()) return false;
+  for (const auto& entry : State().processes)
+    if (entry.second.running && CanonicalKey(entry.second.image) == canonicalKey) return true;
+  return false;
+}
+
 DWORD OwnProcessId() { return kOwnProcessId; }
 
 bool CloseProcessHandle(HANDLE handle) {

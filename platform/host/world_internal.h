@@ -32,6 +32,10 @@ LPITEMIDLIST NewIdList(const std::string& path);
 // ---- other programs (processes.cpp) ------------------------------------------------------
 // True when a running simulated process holds the file (by CanonicalKey) open.
 bool HeldByProcess(const std::string& canonicalKey);
+// True while a running simulated process has the file (by CanonicalKey) as its image: as on
+// Windows, it can be read but not deleted (ERROR_ACCESS_DENIED) or opened to write or delete
+// (ERROR_SHARING_VIOLATION).
+bool IsRunningImage(const std::string& canonicalKey);
 // The id of the setup program's own process.
 DWORD OwnProcessId();
 // CloseHandle (files.cpp) passes every handle that is not a file of its own here; true when

@@ -263,3 +263,135 @@ TEST_F(PrepareTest, AbandonedInUseDialogLeavesTheOldFileAndReportsSharingViolati
   // The new log is open all the same; the caller decides what the code means.
   EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
 }
+
+// ---- the running product's own image ------------------------------------------------------
+// Windows refuses to delete a running program's image with ERROR_ACCESS_DENIED, not with a
+// sharing violation. The program holds no other file here, so only that refusal tells
+// preparation that the product still runs from the install folder.
+
+namespace {
+
+const char kProductImage[] = "C:\\Velmora\\Velmora.exe";
+
+DWORD StartProduct(const std::string& image, int closesOnCloseAfterMs) {
+  world::ProcessSpec product;
+  product.image = image;
+  world::ProcessWindow window;
+  window.title = "Velmora - family.vlm";
+  window.closesOnCloseAfterMs = closesOnCloseAfterMs;
+  product.windows.push_back(window);
+  return world::StartProcess(product);
+}
+
+int TranscriptMentions(const std::string& text) {
+  int count = 0;
+  for (const std::string& line : world::Transcript())
+    if (line.find(text) != std::string::npos) ++count;
+  return count;
+}
+
+// An earlier installation whose log lists the product's image last, so that its deletion
+// decides the result; a user's file in the folder is not listed.
+void PutOldInstallation() {
+  world::PutFile("C:\\Velmora\\Velmora.exe", "old program", FILE_ATTRIBUTE_READONLY);
+  world::PutFile("C:\\Velmora\\Dropped.dll", "old", FILE_ATTRIBUTE_READONLY);
+  world::PutFile("C:\\Velmora\\family.vlm", "the user's document");
+  world::PutFile("C:\\Velmora\\Uninstall.cfg",
+                 "dC:\\Velmora\r\n"
+                 "fC:\\Velmora\\Dropped.dll\r\n"
+                 "fC:\\Velmora\\Velmora.exe\r\n");
+}
+
+}  // namespace
+
+TEST_F(PrepareTest, RunningProductIsAskedToCloseAndItsImageDeleted) {
+  struct Case {
+    const char* what;
+    int silent;
+    const char* loggedAs;  // how the old log spells the image
+  } cases[] = {
+      {"interactive", 0, "C:\\Velmora\\Velmora.exe"},
+      {"silent: the guard is asked all the same", 1, "C:\\Velmora\\Velmora.exe"},
+      {"log spells the image in another case", 0, "c:\\VELMORA\\velmora.EXE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CloseLog();
+    world::ClearTranscript();
+    PutOldInstallation();
+    world::PutFile("C:\\Velmora\\Uninstall.cfg",
+                   std::string("dC:\\Velmora\r\nfC:\\Velmora\\Dropped.dll\r\nf") + c.loggedAs + "\r\n");
+    DWORD id = StartProduct(kProductImage, 100);
+    runState.silent = c.silent;
+
+    EXPECT_EQ(PrepareInstallFolder(), 0u);
+    EXPECT_FALSE(world::ProcessRunning(id));
+    EXPECT_FALSE(world::FileExists(kProductImage));
+    EXPECT_FALSE(world::FileExists("C:\\Velmora\\Dropped.dll"));
+    EXPECT_EQ(world::FileBytes("C:\\Velmora\\family.vlm"), "the user's document");
+    EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
+    // Closed by its window's WM_CLOSE; the user saw nothing.
+    EXPECT_EQ(TranscriptMentions("process " + std::to_string(id) + " \"" + kProductImage + "\" ends"), 1);
+    EXPECT_EQ(TranscriptMentions("window 116"), 0);
+    EXPECT_EQ(TranscriptMentions("message box"), 0);
+  }
+}
+
+TEST_F(PrepareTest, RunningProductThatStaysOpenShowsTheInUseDialogAndAbortStops) {
+  PutOldInstallation();
+  DWORD id = StartProduct(kProductImage, -1);  // ignores WM_CLOSE
+  world::Click(IDC_ABORT_INSTALL);
+
+  // The guard gave up on a file in use: the sharing violation, which the caller does not
+  // take for a folder without rights.
+  EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_SHARING_VIOLATION);
+  EXPECT_TRUE(world::ProcessRunning(id));
+  EXPECT_EQ(world::PendingActions(), 0u);
+  EXPECT_EQ(TranscriptMentions("window 116 shown"), 1);
+  EXPECT_EQ(TranscriptMentions(std::string("Error installing file '") + kProductImage + "'"), 1);
+  EXPECT_EQ(TranscriptMentions("window 116 closed"), 1);
+  // The image stays as it was; the file listed before it is gone; the unlisted one stays.
+  EXPECT_EQ(world::FileBytes(kProductImage), "old program");
+  EXPECT_FALSE(world::FileExists("C:\\Velmora\\Dropped.dll"));
+  EXPECT_EQ(world::FileBytes("C:\\Velmora\\family.vlm"), "the user's document");
+  EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
+}
+
+TEST_F(PrepareTest, AccessDeniedOnAnImageNothingRunsStaysAccessDenied) {
+  // The image lies in a folder that refuses deletions, so the refusal outlives the product.
+  const char image[] = "C:\\Velmora\\Bin\\Velmora.exe";
+  world::DenyFolder("C:\\Velmora\\Bin");
+  struct Case {
+    const char* what;
+    const char* runningImage;  // "" for none
+  } cases[] = {
+      // Nothing runs the file: the refusal is the folder's own, and the guard is not asked.
+      {"nothing running", ""},
+      {"same name running from another folder", "D:\\Old\\Velmora.exe"},
+      // The product closes when asked, yet the folder still refuses: no endless retries.
+      {"product closes, folder still refuses", image},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CloseLog();
+    world::ClearTranscript();
+    world::PutFile(image, "old program", FILE_ATTRIBUTE_READONLY);
+    world::PutFile("C:\\Velmora\\Dropped.dll", "old", FILE_ATTRIBUTE_READONLY);
+    world::PutFile("C:\\Velmora\\Uninstall.cfg",
+                   std::string("dC:\\Velmora\r\nfC:\\Velmora\\Dropped.dll\r\nf") + image + "\r\n");
+    DWORD id = c.runningImage[0] != '\0' ? StartProduct(c.runningImage, 100) : 0;
+    bool productRan = std::string(c.runningImage) == image;
+
+    DWORD before = world::Now();
+    EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_ACCESS_DENIED);
+    // One pause of the guard when the product ran from the folder, none otherwise.
+    EXPECT_EQ(world::Now() - before, productRan ? 250u : 0u);
+    EXPECT_EQ(world::FileBytes(image), "old program");
+    EXPECT_FALSE(world::FileExists("C:\\Velmora\\Dropped.dll"));
+    EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
+    if (id != 0) {
+      EXPECT_EQ(world::ProcessRunning(id), !productRan);
+    }
+    EXPECT_EQ(TranscriptMentions("window 116"), 0);
+  }
+}

@@ -37,12 +37,14 @@ TEST_F(WorldFiles, ADeniedFolderRefusesChangesInsideButNotReading) {
 }
 
 TEST_F(WorldFiles, AFileHeldByAnotherProgramIsLockedUntilThatProgramEnds) {
-  const char path[] = "C:\\Program Files\\Velmora\\Velmora.exe";
+  // A data file the program keeps open without sharing (its own image behaves otherwise:
+  // see the running-image tests of the processes suite).
+  const char path[] = "C:\\Program Files\\Velmora\\Settings.dat";
   world::PutFile(path, "old", FILE_ATTRIBUTE_READONLY);
   world::ProcessSpec programSpec;
-  programSpec.image = path;
+  programSpec.image = "C:\\Program Files\\Velmora\\Velmora.exe";
   programSpec.windows.push_back(world::ProcessWindow{"Velmora", true, 0, -1});
-  programSpec.heldFiles.push_back("c:\\PROGRAM FILES\\velmora\\velmora.exe");
+  programSpec.heldFiles.push_back("c:\\PROGRAM FILES\\velmora\\settings.DAT");
   DWORD pid = world::StartProcess(programSpec);
 
   EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, OpenForReadError(path));

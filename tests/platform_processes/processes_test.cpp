@@ -1,5 +1,5 @@
 // Other programs on the simulated machine: how their windows answer WM_CLOSE and IDCANCEL,
-// the files they hold, ending them, and starting one with WinExec.
+// the files they hold, their images, ending them, and starting one with WinExec.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -141,14 +141,15 @@ TEST_F(ProcessesTest, RunningProcessesListsOnlyTheLiving) {
 // ---- held files -------------------------------------------------------------------------------
 
 TEST_F(ProcessesTest, HeldFileRefusesWritesAndDeletesUntilTheProcessEnds) {
-  world::PutFile(kImage, "old program");
+  const char document[] = "C:\\Program Files\\Velmora\\family.vlm";
+  world::PutFile(document, "old document");
   world::PutFile("C:\\Program Files\\Velmora\\Readme.txt", "free");
   world::ProcessSpec programSpec = OneWindow(50, -1);
-  programSpec.heldFiles.push_back(kImage);
+  programSpec.heldFiles.push_back(document);
   DWORD pid = world::StartProcess(programSpec);
 
-  const char* spellings[] = {kImage, "c:\\program files\\VELMORA\\velmora.EXE",
-                             "C:\\Program Files\\Velmora\\.\\Sub\\..\\Velmora.exe"};
+  const char* spellings[] = {document, "c:\\program files\\VELMORA\\family.VLM",
+                             "C:\\Program Files\\Velmora\\.\\Sub\\..\\family.vlm"};
   for (const char* path : spellings) {
     SCOPED_TRACE(path);
     SetLastError(0);
@@ -160,9 +161,84 @@ TEST_F(ProcessesTest, HeldFileRefusesWritesAndDeletesUntilTheProcessEnds) {
     EXPECT_FALSE(DeleteFileA(path));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
   }
-  EXPECT_EQ(world::FileBytes(kImage), "old program");
+  EXPECT_EQ(world::FileBytes(document), "old document");
   // A file the program does not hold is not affected.
   EXPECT_TRUE(DeleteFileA("C:\\Program Files\\Velmora\\Readme.txt"));
+
+  PostMessageA(WindowsOf(pid)[0], WM_CLOSE, 0, 0);
+  Sleep(60);
+  ASSERT_FALSE(world::ProcessRunning(pid));
+  HANDLE file = CreateFileA(document, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(file, "new", 3, &written, NULL));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(world::FileBytes(document), "new");
+  EXPECT_TRUE(DeleteFileA(document));
+}
+
+// ---- a running program's image ----------------------------------------------------------------
+
+// What Windows allows on the image of a running program, which it maps rather than holds
+// open: reading and attribute changes work; opening to write or delete is a sharing
+// violation; deleting it is access denied (not a sharing violation, which callers that only
+// look for 32 miss).
+struct ImageOpenCase {
+  const char* name;
+  DWORD access;
+  DWORD share;
+  DWORD disposition;
+  DWORD error;  // 0: opens
+};
+
+const ImageOpenCase kImageOpenCases[] = {
+    {"read, sharing read", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0},
+    {"read, sharing all", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0},
+    {"write, existing", GENERIC_WRITE, 0, OPEN_EXISTING, ERROR_SHARING_VIOLATION},
+    {"write, sharing all", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+     ERROR_SHARING_VIOLATION},
+    {"overwrite", GENERIC_WRITE, 0, CREATE_ALWAYS, ERROR_SHARING_VIOLATION},
+    {"read and write", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, ERROR_SHARING_VIOLATION},
+    {"delete access", 0x00010000 /* DELETE */, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
+     ERROR_SHARING_VIOLATION},
+};
+
+TEST_F(ProcessesTest, RunningImageCanBeReadButNotWrittenOrDeleted) {
+  world::PutFile(kImage, "old program", FILE_ATTRIBUTE_READONLY);
+  const char otherCopy[] = "D:\\Backup\\Velmora.exe";  // same name, another folder
+  world::PutFile(otherCopy, "copy");
+  DWORD pid = world::StartProcess(OneWindow(50, -1));  // holds no file open
+
+  const char* spellings[] = {kImage, "c:\\program files\\VELMORA\\velmora.EXE",
+                             "C:\\Program Files\\Velmora\\.\\Sub\\..\\Velmora.exe"};
+  for (const char* path : spellings) {
+    SCOPED_TRACE(path);
+    // Installed files are read-only: setup clears that first, which Windows allows.
+    EXPECT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL));
+    SetLastError(0);
+    EXPECT_FALSE(DeleteFileA(path));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+    for (const ImageOpenCase& test : kImageOpenCases) {
+      SCOPED_TRACE(test.name);
+      SetLastError(0);
+      HANDLE file = CreateFileA(path, test.access, test.share, NULL, test.disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+      if (test.error != 0) {
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), test.error);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        continue;
+      }
+      ASSERT_NE(file, INVALID_HANDLE_VALUE);
+      char bytes[32] = "";
+      DWORD read = 0;
+      EXPECT_TRUE(ReadFile(file, bytes, sizeof bytes, &read, NULL));
+      EXPECT_EQ(std::string(bytes, read), "old program");
+      EXPECT_TRUE(CloseHandle(file));
+    }
+  }
+  EXPECT_EQ(world::FileBytes(kImage), "old program");
+  // Only the image itself is protected: a copy elsewhere goes.
+  EXPECT_TRUE(DeleteFileA(otherCopy));
 
   PostMessageA(WindowsOf(pid)[0], WM_CLOSE, 0, 0);
   Sleep(60);
@@ -174,6 +250,7 @@ TEST_F(ProcessesTest, HeldFileRefusesWritesAndDeletesUntilTheProcessEnds) {
   EXPECT_TRUE(CloseHandle(file));
   EXPECT_EQ(world::FileBytes(kImage), "new");
   EXPECT_TRUE(DeleteFileA(kImage));
+  EXPECT_FALSE(world::FileExists(kImage));
 }
 
 TEST_F(ProcessesTest, ProgramWithoutWindowsHoldsItsFileUntilTerminated) {
