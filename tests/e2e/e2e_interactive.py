@@ -3,6 +3,7 @@
 the next start, and the running-instance guard closing or ending a running product, or, in a
 silent run, failing at once."""
 import os
+import shutil
 import sys
 import time
 
@@ -106,9 +107,9 @@ def case_stored_answer(checks, prefix, entries):
     h.check_installed_files(checks, prefix, FOLDER, entries)
 
 
-def start_running_product(prefix, switch):
+def start_running_product(prefix, switch, folder=FOLDER):
     prefix.clear_started_record()
-    product = prefix.start(FOLDER + "\\Velmora.exe", switch)
+    product = prefix.start(folder + "\\Velmora.exe", switch)
     for _ in range(300):
         if "window open" in prefix.started_record():
             return product
@@ -127,8 +128,9 @@ def case_guard_closes_product(checks, prefix, entries):
                  ['"%s\\Velmora.exe" /stay' % FOLDER, "window open", "WM_CLOSE",
                   '"%s\\Velmora.exe" /install' % FOLDER],
                  "closed through WM_CLOSE, then the new copy started with /install")
-    # The running program's file could not be deleted beforehand, so it was overwritten.
-    h.check_installed_files(checks, prefix, FOLDER, entries, overwritten=("Velmora.exe",))
+    # Preparation met the running image while deleting the old files, had the guard close
+    # it, and deleted it: the new copy is created afresh, read-only.
+    h.check_installed_files(checks, prefix, FOLDER, entries)
 
 
 def case_guard_ends_product(checks, prefix, entries):
@@ -154,16 +156,21 @@ def case_guard_ends_product(checks, prefix, entries):
 
 def case_silent_in_use(checks, prefix, entries):
     checks.start("a silent run fails at once on a file in use and leaves the program running")
-    product = start_running_product(prefix, "/stay")
-    code, out = prefix.run_reporting(args.setup_windows, "/USilent")
+    # A folder without an install log: nothing is deleted beforehand, so the running copy is
+    # first met while writing, where a silent run does not touch it.
+    fresh = "C:\\Velmora Running"
+    os.makedirs(prefix.unix(fresh), exist_ok=True)
+    shutil.copyfile(prefix.unix(FOLDER + "\\Velmora.exe"), prefix.unix(fresh + "\\Velmora.exe"))
+    product = start_running_product(prefix, "/stay", fresh)
+    code, out = prefix.run_reporting(args.setup_windows, "/USilent", "/Path", fresh)
     checks.equal(code, 32, "exit code: the sharing violation of Velmora.exe")
     checks.expect(product.poll() is None, "the running product was not ended")
-    checks.equal(prefix.started_record(), ['"%s\\Velmora.exe" /stay' % FOLDER, "window open"],
+    checks.equal(prefix.started_record(), ['"%s\\Velmora.exe" /stay' % fresh, "window open"],
                  "the product was neither asked to close nor started again")
     # Files before it in the package are written; the walk stops at the locked one.
     names = [e["name"] for e in entries]
     before = entries[:names.index("Velmora.exe")]
-    h.check_installed_files(checks, prefix, FOLDER, before)
+    h.check_installed_files(checks, prefix, fresh, before)
     prefix.kill()
     product.communicate()
 
