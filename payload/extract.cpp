@@ -147,8 +147,20 @@ enum FileOutcome InstallOneFile(const char* name, const FILETIME* time, const un
   }
 }
 
+// The program's own resource holding files to install exists but could not be read: the
+// install fails with the system's code rather than ending as if there were nothing to write.
+static int FailUnreadableResource(DWORD error) {
+  runState.resultCode = error != 0 ? error : ERROR_INVALID_DATA;
+  if (!runState.silent)
+    ShowPrompt(MB_ICONWARNING, "Unable to read the files to install (err=%d).", (int)runState.resultCode);
+  return 0;
+}
+
 int ExtractPayload(void) {
-  if (!HasDataResource(IDR_PACKAGE)) return 1;
+  if (!HasDataResource(IDR_PACKAGE)) {
+    DWORD error = GetLastError();
+    return IsMissingResourceError(error) ? 1 : FailUnreadableResource(error);
+  }
   struct PackageView view;
   memset(&view, 0, sizeof view);
   if (OpenPackage(&view)) {
@@ -165,12 +177,15 @@ int ExtractPayload(void) {
       }
     }
     ClosePackage(&view);
+  } else if (view.loadError != 0) {
+    return FailUnreadableResource(view.loadError);
   }
 
   const unsigned char* extra = NULL;
   DWORD extraCount = 0;
-  if (OpenExtraFile(&extra, &extraCount) &&
-      InstallOneFile(EXTRA_FILE_NAME, NULL, extra, extraCount, 0) == FILE_FAILED)
-    return 0;
-  return 1;
+  if (!OpenExtraFile(&extra, &extraCount)) {
+    DWORD error = GetLastError();
+    return IsMissingResourceError(error) ? 1 : FailUnreadableResource(error);
+  }
+  return InstallOneFile(EXTRA_FILE_NAME, NULL, extra, extraCount, 0) == FILE_FAILED ? 0 : 1;
 }

@@ -26,15 +26,22 @@ static DWORD ReadWord(const unsigned char* p) {
 }
 
 // The bytes of RT_RCDATA resource id in the program's module; 0 when it is missing.
+// GetLastError then tells a missing resource from one that could not be read.
 static int LoadDataResource(int id, const unsigned char** bytes, DWORD* count) {
   *bytes = NULL;
   *count = 0;
   HRSRC found = FindResourceA(runState.instance, MAKEINTRESOURCEA(id), RT_RCDATA);
   if (found == NULL) return 0;
   HGLOBAL loaded = LoadResource(runState.instance, found);
-  if (loaded == NULL) return 0;
+  if (loaded == NULL) {
+    if (GetLastError() == 0 || IsMissingResourceError(GetLastError())) SetLastError(ERROR_INVALID_DATA);
+    return 0;
+  }
   const unsigned char* data = (const unsigned char*)LockResource(loaded);
-  if (data == NULL) return 0;
+  if (data == NULL) {
+    SetLastError(ERROR_INVALID_DATA);
+    return 0;
+  }
   *bytes = data;
   *count = SizeofResource(runState.instance, found);
   return 1;
@@ -96,7 +103,12 @@ int OpenPackage(struct PackageView* view) {
   memset(view, 0, sizeof *view);
   const unsigned char* bytes;
   DWORD count;
-  if (!LoadDataResource(PACKAGE_RESOURCE, &bytes, &count) || count < 8) return 0;
+  if (!LoadDataResource(PACKAGE_RESOURCE, &bytes, &count)) {
+    DWORD error = GetLastError();
+    if (!IsMissingResourceError(error)) view->loadError = error != 0 ? error : ERROR_INVALID_DATA;
+    return 0;
+  }
+  if (count < 8) return 0;
   DWORD storedSize = ReadWord(bytes);
   DWORD directorySize = ReadWord(bytes + 4);
   if (8ull + storedSize > count || directorySize == 0 ||
@@ -160,6 +172,11 @@ void ClosePackage(struct PackageView* view) {
 
 int OpenExtraFile(const unsigned char** bytes, DWORD* count) {
   return LoadDataResource(EXTRA_FILE_RESOURCE, bytes, count);
+}
+
+int IsMissingResourceError(DWORD error) {
+  return error == ERROR_RESOURCE_DATA_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND ||
+         error == ERROR_RESOURCE_NAME_NOT_FOUND;
 }
 
 int HasDataResource(int id) {

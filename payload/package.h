@@ -18,6 +18,8 @@ struct PackageView {
   const unsigned char* data;    // data area in the resource
   DWORD dataSize;               // bytes of the resource from `data` to its end
   DWORD dataOffset;             // next entry's stored bytes within the data area
+  DWORD loadError;              // after a failed OpenPackage: why the resource could not be
+                                // read, 0 when it is missing or its directory is damaged
 };
 
 struct PackageEntry {
@@ -28,15 +30,19 @@ struct PackageEntry {
   const unsigned char* data;    // stored bytes
 };
 
-// 1 and the view when resource 110 is present and its directory decodes to its stated size.
+// 1 and the view when resource 110 is present and its directory decodes to its stated size;
+// 0 otherwise, with view->loadError set when the resource exists but could not be read.
 int OpenPackage(struct PackageView* view);
 // 1 and the next entry; 0 at the end marker or when an entry would run past the directory
 // or its stored bytes past the resource.
 int NextEntry(struct PackageView* view, struct PackageEntry* entry);
 void ClosePackage(struct PackageView* view);
-// 1 and the extra file's bytes (resource 1) when present.
+// 1 and the extra file's bytes (resource 1) when present; 0 with GetLastError telling why.
 int OpenExtraFile(const unsigned char** bytes, DWORD* count);
-// 1 when resource id exists (of type RT_RCDATA).
+// 1 when resource id exists (of type RT_RCDATA); 0 with GetLastError telling why.
 int HasDataResource(int id);
+// 1 when a failed resource look-up's error code means the resource is absent, as opposed
+// to present but unreadable.
+int IsMissingResourceError(DWORD error);
 
 #endif

@@ -318,3 +318,59 @@ TEST_F(ExtractTest, FullPathTooLongFailsThatFileWithFilenameExcedRange) {
   EXPECT_EQ(InstallOneFile(name.c_str(), NULL, (const unsigned char*)"x", 1, 1), FILE_FAILED);
   EXPECT_EQ(runState.resultCode, (ResultCode)ERROR_FILENAME_EXCED_RANGE);
 }
+
+// The package or the extra file is there but its resource cannot be found or loaded for a
+// reason other than its absence: the extraction fails with that code instead of ending as a
+// success with nothing (or not everything) written. A truly missing resource stays no error.
+TEST_F(ExtractTest, UnreadableResourceFailsTheExtraction) {
+  struct Case {
+    const char* what;
+    const char* function;
+    const char* resource;  // the fault's path: type and number of the resource
+    bool silent;
+    bool extraWritten;
+  } cases[] = {
+      {"package not found, silent", "FindResourceA", "#10\\#110", true, false},
+      {"package not loaded, silent", "LoadResource", "#10\\#110", true, false},
+      {"extra file not found, silent", "FindResourceA", "#10\\#1", true, false},
+      {"extra file not loaded, silent", "LoadResource", "#10\\#1", true, false},
+      {"package not loaded, asks", "LoadResource", "#10\\#110", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_NO_FATAL_FAILURE(SetUp());
+    runState.silent = c.silent;
+    SetPackage(kThreeFiles);
+    world::SetDataResource(IDR_EXTRA_FILE, "extra");
+    Prepare();
+    world::Fault fault;
+    fault.function = c.function;
+    fault.pathContains = c.resource;
+    fault.error = ERROR_ACCESS_DENIED;
+    world::AddFault(fault);
+    if (!c.silent) world::Answer("Unable to read the files to install (err=5).", IDOK);
+    EXPECT_EQ(ExtractPayload(), 0);
+    EXPECT_EQ(runState.resultCode, (ResultCode)ERROR_ACCESS_DENIED);
+    EXPECT_EQ(MessageBoxes(), c.silent ? 0 : 1);
+    EXPECT_EQ(world::FileExists("C:\\Velmora\\Velmora.drl"), c.extraWritten);
+    EXPECT_EQ(world::PendingActions(), 0u);
+    CloseLog();
+  }
+  // Absent resources are no error: no package installs nothing, no extra file writes none.
+  ASSERT_NO_FATAL_FAILURE(SetUp());
+  runState.silent = 1;
+  SetPackage(kThreeFiles);
+  world::RemoveDataResource(IDR_EXTRA_FILE);
+  Prepare();
+  EXPECT_EQ(ExtractPayload(), 1);
+  EXPECT_EQ(runState.resultCode, 0u);
+  EXPECT_TRUE(world::FileExists("C:\\Velmora\\c.txt"));
+  CloseLog();
+  ASSERT_NO_FATAL_FAILURE(SetUp());
+  world::RemoveDataResource(IDR_PACKAGE);
+  world::SetDataResource(IDR_EXTRA_FILE, "extra");
+  Prepare();
+  EXPECT_EQ(ExtractPayload(), 1);
+  EXPECT_EQ(runState.resultCode, 0u);
+  CloseLog();
+}
