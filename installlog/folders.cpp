@@ -66,8 +66,11 @@ static ResultCode DeleteOldFile(const char* path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path)) return 0;
     DWORD error = GetLastError();
-    // Gone already, with or without its folder: nothing left to remove.
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
+    // Gone already, with or without its folder: nothing left to remove. A name Windows
+    // refuses as invalid cannot name an existing file either; such a line (this program
+    // never writes one) must not stop every later install into the folder.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
+      return 0;
     int inUse = error == ERROR_SHARING_VIOLATION ||
                 (error == ERROR_ACCESS_DENIED && IsRunningImage(path));
     if (!inUse) return error != 0 ? error : ERROR_ACCESS_DENIED;

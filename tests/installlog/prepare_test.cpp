@@ -117,6 +117,21 @@ TEST_F(PrepareTest, AlreadyGoneFilesArePassedOver) {
   EXPECT_TRUE(world::Transcript().empty());
 }
 
+// A line naming a file Windows cannot even name (an edited or damaged log) is no file to
+// remove: as the last line it must not fail every later install into the folder.
+TEST_F(PrepareTest, NamesThatCannotExistArePassedOver) {
+  world::PutFile("C:\\Velmora\\a.txt", "old");
+  world::PutFile("C:\\Velmora\\Uninstall.cfg",
+                 "dC:\\Velmora\r\n"
+                 "fC:\\Velmora\\a.txt\r\n"
+                 "fC:\\Velmora\\what<is>this?.txt\r\n"
+                 "fC:\\Velmora\\pipe|name\\x.dll\r\n");
+  EXPECT_EQ(PrepareInstallFolder(), 0u);
+  EXPECT_FALSE(world::FileExists("C:\\Velmora\\a.txt"));
+  EXPECT_EQ(NewLog(), "dC:\\Velmora\r\n");
+  EXPECT_TRUE(world::Transcript().empty());
+}
+
 TEST_F(PrepareTest, FilesOutsideTheInstallFolderAreNeitherDeletedNorKept) {
   const char* outside[] = {
       "C:\\Windows\\system.ini",
