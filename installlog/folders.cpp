@@ -163,6 +163,9 @@ static ResultCode ClearOldInstallation(const char* text, DWORD size, char* kept,
 
 ResultCode PrepareInstallFolder(void) {
   SetWaitCursor();
+  // An empty folder (an unattended run given /Path "") names no folder: joined names would
+  // be relative and the product and its log would land in the current directory.
+  if (runState.installFolder[0] == '\0') return ERROR_INVALID_NAME;
   char logPath[PATH_CAPACITY];
   if (!JoinPath(logPath, runState.installFolder, INSTALL_LOG_NAME)) return ERROR_INVALID_NAME;
   ResultCode result = CreateFolderTree(runState.installFolder);

@@ -43,6 +43,14 @@ TEST_F(PrepareTest, BareNameIsInvalid) {
   EXPECT_EQ(runState.logFile, INVALID_HANDLE_VALUE);
 }
 
+TEST_F(PrepareTest, EmptyFolderIsInvalidAndNothingLandsInTheCurrentDirectory) {
+  world::SetCurrentDirectory("C:\\Users\\user\\Downloads");
+  SetInstallFolder("");
+  EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_INVALID_NAME);
+  EXPECT_EQ(runState.logFile, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(world::ListTree("C:\\Users\\user\\Downloads").empty());
+}
+
 TEST_F(PrepareTest, LogPathTooLongIsAnInvalidFolderAndNothingIsCreated) {
   // 250 characters fit a folder, but not the folder with "\Uninstall.cfg".
   std::string folder = "D:\\" + std::string(120, 'a') + "\\" + std::string(126, 'b');
