@@ -175,7 +175,9 @@ int OpenExtraFile(const unsigned char** bytes, DWORD* count) {
 }
 
 int IsMissingResourceError(DWORD error) {
-  return error == ERROR_RESOURCE_DATA_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND ||
+  // A failed look-up that leaves no code of its own is taken as a missing resource, which
+  // is no error: only a resource known to be there but unreadable fails the install.
+  return error == 0 || error == ERROR_RESOURCE_DATA_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND ||
          error == ERROR_RESOURCE_NAME_NOT_FOUND;
 }
 
