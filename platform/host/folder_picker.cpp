@@ -40,19 +40,9 @@ LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA browseInfo) {
 
   LPITEMIDLIST chosen = NULL;
   bool done = false;
-  while (!done && !world::ui::Stalled()) {
-    MSG msg;
-    if (world::ui::PeekQueued(&msg, NULL, 0, 0, true)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-      continue;
-    }
-    if (world::ui::ContinueUserWait(NULL) || world::ui::RunDueEvents()) continue;
-    const world::ui::Action* next = world::ui::NextAction();
-    if (!next) {
-      world::internal::Stall("folder " + shown + " shown but the script has nothing left");
-      break;
-    }
+  while (!done) {
+    const world::ui::Action* next = world::ui::NextModalAction("folder " + shown);
+    if (!next) break;
     world::ui::Action action = *next;
     switch (action.kind) {
       case ActionKind::PickFolder:
@@ -87,9 +77,6 @@ LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA browseInfo) {
         world::ui::TakeAction();
         world::Record(shown + " -> cancelled");
         done = true;
-        break;
-      case ActionKind::Wait:
-        world::ui::StartUserWait(action.milliseconds);
         break;
       default:
         world::internal::Stall("next action " + world::ui::DescribeAction(action) + " but the folder " + shown +

@@ -76,20 +76,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
 
   int answer = 0;
-  while (!answer && !world::ui::Stalled()) {
-    // Like any modal loop, the box keeps the program's other windows and timers running.
-    MSG msg;
-    if (world::ui::PeekQueued(&msg, NULL, 0, 0, true)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-      continue;
-    }
-    if (world::ui::ContinueUserWait(NULL) || world::ui::RunDueEvents()) continue;
-    const Action* next = world::ui::NextAction();
-    if (!next) {
-      world::internal::Stall(shown + " shown but the script has nothing left");
-      break;
-    }
+  while (!answer) {
+    const Action* next = world::ui::NextModalAction(shown);
+    if (!next) break;
     std::string what = "next action " + world::ui::DescribeAction(*next);
     switch (next->kind) {
       case ActionKind::Answer:
@@ -103,9 +92,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         }
         answer = next->button;
         world::ui::TakeAction();
-        break;
-      case ActionKind::Wait:
-        world::ui::StartUserWait(next->milliseconds);
         break;
       case ActionKind::PressKey: {
         int key = next->controlId;

@@ -269,6 +269,27 @@ bool RunDueEvents() {
   return true;
 }
 
+const Action* NextModalAction(const std::string& shown) {
+  while (!stalled) {
+    // Like any modal loop, the window keeps the program's other windows and timers running.
+    MSG msg;
+    if (PeekQueued(&msg, NULL, 0, 0, true)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      continue;
+    }
+    if (ContinueUserWait(NULL) || RunDueEvents()) continue;
+    const Action* next = NextAction();
+    if (!next) {
+      internal::Stall(shown + " shown but the script has nothing left");
+      return NULL;
+    }
+    if (next->kind != ActionKind::Wait) return next;
+    StartUserWait(next->milliseconds);
+  }
+  return NULL;
+}
+
 bool WaitForInput(HWND filter) {
   if (stalled) return false;
   if (ContinueUserWait(filter)) return true;

@@ -122,6 +122,11 @@ bool RunDueEvents();
 void StartUserWait(DWORD milliseconds);
 // True while such a wait is running: it has let some time pass.
 bool ContinueUserWait(HWND filter);
+// For the layer's own modal windows (message box, folder picker): runs the program's queued
+// messages, due events and the user's waits until a scripted action other than a wait is
+// next, and returns it untaken. NULL once the run has stalled; with the script played out it
+// stalls with "<shown> shown but the script has nothing left".
+const Action* NextModalAction(const std::string& shown);
 void NoteActivity();  // something changed: restarts the ten-minute idle bound
 std::string KeyName(int virtualKey);
 const char* ButtonName(int button);
