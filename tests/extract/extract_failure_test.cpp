@@ -3,6 +3,7 @@
 // not be written at all.
 #include "extract/extract_fixture.h"
 #include "payload/package.h"
+#include "support/programs.h"
 
 using namespace fixture;
 
@@ -162,13 +163,7 @@ TEST_F(ExtractTest, SilentRunEndsAtTheFirstFailureWithoutAPrompt) {
 
 TEST_F(ExtractTest, FileHeldByTheRunningProductIsClosedAndWritten) {
   world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = 100;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", 100, "C:\\Velmora\\Velmora.exe");
   SetPackage({File("Velmora.exe", "new")});
   Prepare();
   // Preparation saw no old log: the file is still held when extraction meets it.
@@ -181,14 +176,8 @@ TEST_F(ExtractTest, FileHeldByTheRunningProductIsClosedAndWritten) {
 }
 
 TEST_F(ExtractTest, ProgramEndedThroughTheInUseDialogThenTheFileIsWritten) {
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = -1;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
   world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", -1, "C:\\Velmora\\Velmora.exe");
   SetPackage({File("Velmora.exe", "new"), File("b.txt", "b")});
   world::Click(IDC_END_PROGRAM);
   world::Answer("Are you sure you want to terminate Velmora.exe?", IDYES);
@@ -202,14 +191,8 @@ TEST_F(ExtractTest, ProgramEndedThroughTheInUseDialogThenTheFileIsWritten) {
 }
 
 TEST_F(ExtractTest, AbandonedInUseDialogFailsTheFile) {
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = -1;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
   world::PutFile("C:\\Velmora\\Velmora.exe", "old");
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", -1, "C:\\Velmora\\Velmora.exe");
   SetPackage({File("Velmora.exe", "new"), File("b.txt", "b")});
   world::Click(IDC_ABORT_INSTALL);
   Prepare();
@@ -221,14 +204,8 @@ TEST_F(ExtractTest, AbandonedInUseDialogFailsTheFile) {
 }
 
 TEST_F(ExtractTest, FileLockedByAnUnknownHolderFallsToThePromptAfterTheBound) {
-  world::ProcessSpec holder;
-  holder.image = "C:\\Tools\\indexer.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = -1;
-  holder.windows.push_back(window);
-  holder.heldFiles.push_back("C:\\Velmora\\b.txt");
   world::PutFile("C:\\Velmora\\b.txt", "old b");
-  DWORD id = world::StartProcess(holder);
+  DWORD id = StartProgram("C:\\Tools\\indexer.exe", -1, "C:\\Velmora\\b.txt");
   SetPackage(kThreeFiles);
   world::Answer(InstallPrompt("C:\\Velmora\\b.txt", ERROR_SHARING_VIOLATION, kPermission), IDABORT);
   Prepare();
@@ -241,14 +218,8 @@ TEST_F(ExtractTest, FileLockedByAnUnknownHolderFallsToThePromptAfterTheBound) {
 }
 
 TEST_F(ExtractTest, SilentRunDoesNotTouchTheProgramHoldingAFile) {
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = 0;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
   world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", 0, "C:\\Velmora\\Velmora.exe");
   runState.silent = 1;
   SetPackage({File("Velmora.exe", "new")});
   Prepare();

@@ -7,6 +7,7 @@
 #include "installlog/install_log.h"
 #include "installlog/log_fixture.h"
 #include "resources/resource.h"
+#include "support/programs.h"
 
 class PrepareTest : public LogTest {
  protected:
@@ -232,14 +233,7 @@ TEST_F(PrepareTest, ShortWriteOfKeptLinesClosesTheNewLog) {
 TEST_F(PrepareTest, OldFileHeldByTheRunningProductIsClosedThenDeleted) {
   world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
   world::PutFile("C:\\Velmora\\Uninstall.cfg", "dC:\\Velmora\r\nfC:\\Velmora\\Velmora.exe\r\n");
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.title = "Velmora";
-  window.closesOnCloseAfterMs = 100;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", 100, "C:\\Velmora\\Velmora.exe", "Velmora");
   runState.silent = 1;  // the guard is asked in silent runs too
 
   EXPECT_EQ(PrepareInstallFolder(), 0u);
@@ -251,13 +245,7 @@ TEST_F(PrepareTest, OldFileHeldByTheRunningProductIsClosedThenDeleted) {
 TEST_F(PrepareTest, FileLockedWithoutMatchingProgramGivesUpWithSharingViolation) {
   world::PutFile("C:\\Velmora\\data.bin", "old");
   world::PutFile("C:\\Velmora\\Uninstall.cfg", "dC:\\Velmora\r\nfC:\\Velmora\\data.bin\r\n");
-  world::ProcessSpec other;
-  other.image = "C:\\Tools\\backup.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = -1;
-  other.windows.push_back(window);
-  other.heldFiles.push_back("C:\\Velmora\\data.bin");
-  DWORD id = world::StartProcess(other);
+  DWORD id = StartProgram("C:\\Tools\\backup.exe", -1, "C:\\Velmora\\data.bin");
 
   DWORD before = world::Now();
   EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_SHARING_VIOLATION);
@@ -271,13 +259,7 @@ TEST_F(PrepareTest, FileLockedWithoutMatchingProgramGivesUpWithSharingViolation)
 TEST_F(PrepareTest, AbandonedInUseDialogLeavesTheOldFileAndReportsSharingViolation) {
   world::PutFile("C:\\Velmora\\Velmora.exe", "old", FILE_ATTRIBUTE_READONLY);
   world::PutFile("C:\\Velmora\\Uninstall.cfg", "dC:\\Velmora\r\nfC:\\Velmora\\Velmora.exe\r\n");
-  world::ProcessSpec product;
-  product.image = "C:\\Velmora\\Velmora.exe";
-  world::ProcessWindow window;
-  window.closesOnCloseAfterMs = -1;
-  product.windows.push_back(window);
-  product.heldFiles.push_back("C:\\Velmora\\Velmora.exe");
-  DWORD id = world::StartProcess(product);
+  DWORD id = StartProgram("C:\\Velmora\\Velmora.exe", -1, "C:\\Velmora\\Velmora.exe");
   world::Click(IDC_ABORT_INSTALL);
 
   EXPECT_EQ(PrepareInstallFolder(), (ResultCode)ERROR_SHARING_VIOLATION);
@@ -297,13 +279,7 @@ namespace {
 const char kProductImage[] = "C:\\Velmora\\Velmora.exe";
 
 DWORD StartProduct(const std::string& image, int closesOnCloseAfterMs) {
-  world::ProcessSpec product;
-  product.image = image;
-  world::ProcessWindow window;
-  window.title = "Velmora - family.vlm";
-  window.closesOnCloseAfterMs = closesOnCloseAfterMs;
-  product.windows.push_back(window);
-  return world::StartProcess(product);
+  return StartProgram(image, closesOnCloseAfterMs, "", "Velmora - family.vlm");
 }
 
 int TranscriptMentions(const std::string& text) {
